@@ -767,9 +767,7 @@ void LevelBot::ClickPoint(int32_t index) {
             const double angle = 2.0 * std::numbers::pi * step / std::max(ring * 8, 1);
             const int32_t px = int32_t(sx + 4.0 * ring * std::cos(angle)),
                           py = int32_t(sy - 4.0 * ring * std::sin(angle));
-            float fx, fy;
-            level_.ScreenToField(float(px), float(py), &fx, &fy);
-            if (level_.PointAt(fx, fy) != index) continue;
+            if (level_.PointOnScreen(px, py) != index) continue;
             ClickScreen(px, py);
             return;
         }

@@ -11,8 +11,9 @@
 
 namespace {
 
-// The figures' pictures around their foot point (villain 48 x 64 from
-// (24, 60), catapult 64 x 56 from (32, 52)), a little narrower than drawn.
+// The figures' places around their foot point (villain 48 x 64 from
+// (24, 60), catapult 64 x 56 from (32, 52)), a little narrower than drawn,
+// where a figure has no picture to take its click.
 struct Box {
     float left, top, right, bottom;
     bool Holds(float x, float y, float px, float py) const {
@@ -21,6 +22,11 @@ struct Box {
 };
 constexpr Box kVillainBox = {-18.0f, -60.0f, 18.0f, 4.0f};
 constexpr Box kCatapultBox = {-28.0f, -48.0f, 28.0f, 4.0f};
+
+// A figure takes a click where its animation's frame is drawn.
+bool FigureAt(const MapCharacter& figure, const Box& box, float x, float y) {
+    return figure.Track().Variant() ? figure.Covers(x, y) : box.Holds(figure.X(), figure.Y(), x, y);
+}
 
 bool Refuse(std::string* why, const std::string& text) {
     if (why && why->empty()) *why = text;
@@ -121,9 +127,8 @@ MapVillain* FarmVillains::PickableVillain(float x, float y) const {
                                    TutorialObject::Of<MapVillain>(villain.get())))
             continue;
         const MapCatapult* catapult = villain->Catapult();
-        const bool onVillain = kVillainBox.Holds(villain->X(), villain->Y(), x, y);
-        const bool onCatapult =
-            catapult && catapult->IsOnLevel() && kCatapultBox.Holds(catapult->X(), catapult->Y(), x, y);
+        const bool onVillain = FigureAt(*villain, kVillainBox, x, y);
+        const bool onCatapult = catapult && catapult->IsOnLevel() && FigureAt(*catapult, kCatapultBox, x, y);
         if ((onVillain || onCatapult) && (!hit || villain->Y() > hit->Y())) hit = villain.get();
     }
     return hit;

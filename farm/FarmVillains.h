@@ -69,7 +69,7 @@ class FarmVillains {
 
     // A press on the field at (x, y): the flying shot under it bursts (the
     // nearest within kShotClickRadius), else the villain or its catapult
-    // under it is hit. A running tutorial is asked first whether the shot or
+    // drawn under it is hit. A running tutorial is asked first whether the shot or
     // the villain (also for a click on its catapult) may be picked; one it
     // refuses lets the click go on. True when one took the click.
     bool ClickAt(float x, float y);

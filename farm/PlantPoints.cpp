@@ -82,6 +82,7 @@ void FadeOverOldFrame(SpriteObject* object) {
     if (!copy) return;
     copy->SetFrame(object->Frame());
     copy->SetScale(object->SizeFactor());
+    copy->SetPointPicture(true);
     copy->AddToLevel(object->Layer());
     MapObject::AddEffect(copy, 0, new SEffect_Alpha(1.0f, 0.0f, 100, true, 120));
 }

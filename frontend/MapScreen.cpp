@@ -377,7 +377,9 @@ void MapScreen::OnMouseWheel(int32_t delta, uint32_t modifier) {
 void MapScreen::OnMouseDown(int32_t x, int32_t y, uint32_t button, uint32_t modifiers) {
     // The overlay's points are its window's, which the window manager served first.
     if (MapOverlayLayout{screenWidth_, screenHeight_}.Takes(x, y)) return;
-    if (MapPoint{x, y} != mouse_) UpdateHover({x, y});
+    // A press looks again at its own point, moved or not: a window closed or
+    // a step ended under a resting pointer has put the light out.
+    UpdateHover({x, y});
     if (button == kLeftButton && (modifiers & kShiftModifier) && CheatsOn() && hovered_ >= 0) {
         if (Profile* profile = CurrentProfile()) profile->StoreLevelResult(hovered_, -1, nullptr);
         RevealMedals(0);

@@ -45,38 +45,9 @@ void Draw() {
     windows->Draw();
 }
 
-void MouseDown(int32_t x, int32_t y, uint32_t button) {
-    WindowsTakeMouseDown(x, y, button);
-}
-void MouseUp(int32_t x, int32_t y, uint32_t button) {
-    WindowsTakeMouseUp(x, y, button);
-}
-void MouseMove(int32_t x, int32_t y, uint32_t buttons) {
-    WindowsTakeMouseMove(x, y, buttons);
-}
-void DoubleClick(int32_t x, int32_t y) {
-    WindowsTakeDoubleClick(x, y);
-}
-void Wheel(int32_t x, int32_t y, int32_t delta, uint32_t) {
-    WindowsTakeWheel(x, y, delta);
-}
-void KeyDown(uint32_t key, uint32_t modifiers) {
-    WindowsTakeKeyDown(key, modifiers);
-}
-void KeyUp(uint32_t key, uint32_t modifiers) {
-    WindowsTakeKeyUp(key, modifiers);
-}
-
-const AppCallbacks kCallbacks = {.cursor = WindowsCursor,
-                                 .update = Update,
-                                 .draw = Draw,
-                                 .mouseDown = MouseDown,
-                                 .mouseUp = MouseUp,
-                                 .mouseMove = MouseMove,
-                                 .mouseDoubleClick = DoubleClick,
-                                 .mouseWheel = Wheel,
-                                 .keyDown = KeyDown,
-                                 .keyUp = KeyUp}; // a held Enter must not close the page it completed
+// The comic's page is a window: the shell offers it every input event
+// before a screen's hooks, so the screen has none of its own.
+const AppCallbacks kCallbacks = {.cursor = WindowsCursor, .update = Update, .draw = Draw};
 
 } // namespace
 

@@ -350,6 +350,15 @@ bool FieldSprites::RouteMouse(int32_t sx, int32_t sy, uint32_t button, bool down
     return host_->OnMouseDown(x, y, button);
 }
 
+int32_t FieldSprites::PointMarkAt(int32_t x, int32_t y) const {
+    auto shows = [x, y](const ScreenSprite* sprite) { return sprite && sprite->ShowsAt(x, y); };
+    for (const WorkMark& mark : workMarks_)
+        if (shows(mark.icon) || shows(mark.bar)) return mark.index;
+    for (size_t i = 0; i < pointMarks_.size(); ++i)
+        if (shows(pointMarks_[i].bar) || shows(pointMarks_[i].stars)) return int32_t(i);
+    return -1;
+}
+
 void FieldSprites::Tick() {
     TickWorkMarks();
     FollowPoints();

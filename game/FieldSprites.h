@@ -61,6 +61,9 @@ class FieldSprites : public ScreenSpriteLevel, public OverheadButtons {
     // ---- the level's routing (screen pixels; button 0 a move, 1 left,
     // 2 right): true when the sprites took the event.
     bool RouteMouse(int32_t x, int32_t y, uint32_t button, bool down);
+    // The point whose marks (progress line, stage stars, a job's icon and
+    // bar) show at the screen pixel (x, y); -1 none.
+    int32_t PointMarkAt(int32_t x, int32_t y) const;
     // One 10-ms level tick: the sprites' updates, the clearing jobs' marks
     // and the points' progress lines and stars.
     void Tick();

@@ -605,6 +605,11 @@ bool LevelInterface::RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t bu
     return field && field->RouteMouse(x, y, button, down);
 }
 
+int32_t LevelInterface::PointMarkAt(int32_t x, int32_t y) const {
+    const FieldSprites* field = world_.Field();
+    return field ? field->PointMarkAt(x, y) : -1;
+}
+
 void LevelInterface::DrawScreenSprites(DXLViewer& viewer) {
     if (FieldSprites* field = world_.Field()) field->Draw(viewer);
 }

@@ -90,6 +90,7 @@ class LevelInterface : public LevelPanelDriver {
     void DrawPanelAndWindows(DXLViewer& viewer) override;
     void OnScreenSizeChanged(int32_t width, int32_t height) override;
     bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) override;
+    int32_t PointMarkAt(int32_t x, int32_t y) const override;
     void DrawScreenSprites(DXLViewer& viewer) override;
     void RefreshScreenSprites() override;
     bool OfferPointOrder(int32_t index, uint32_t job) override;

@@ -275,31 +275,26 @@ const AppCallbacks& MapCallbacks() {
         c.draw = [] {
             if (ProgramMap()) ProgramMap()->Draw();
         };
-        // The windows over the map take the input first.
+        // The shell has offered each event to the windows over the map:
+        // what reaches the map here they left.
         c.mouseDown = [](int32_t x, int32_t y, uint32_t button) {
-            if (!WindowsTakeMouseDown(x, y, button) && ProgramMap())
-                ProgramMap()->OnMouseDown(x, y, button, KeyModifiers());
+            if (ProgramMap()) ProgramMap()->OnMouseDown(x, y, button, KeyModifiers());
         };
-        c.mouseUp = [](int32_t x, int32_t y, uint32_t button) {
-            WindowsTakeMouseUp(x, y, button);
+        c.mouseUp = [](int32_t x, int32_t y, uint32_t) {
             if (ProgramMap()) ProgramMap()->OnMouseMove(x, y);
         };
-        c.mouseMove = [](int32_t x, int32_t y, uint32_t buttons) {
-            WindowsTakeMouseMove(x, y, buttons);
+        c.mouseMove = [](int32_t x, int32_t y, uint32_t) {
             if (ProgramMap()) ProgramMap()->OnMouseMove(x, y);
         };
         c.mouseDoubleClick = [](int32_t x, int32_t y) {
-            if (!WindowsTakeDoubleClick(x, y) && ProgramMap()) ProgramMap()->OnMouseMove(x, y);
+            if (ProgramMap()) ProgramMap()->OnMouseMove(x, y);
         };
-        c.mouseWheel = [](int32_t x, int32_t y, int32_t delta, uint32_t) {
-            if (!WindowsTakeWheel(x, y, delta) && ProgramMap())
-                ProgramMap()->OnMouseWheel(delta, KeyModifiers());
+        c.mouseWheel = [](int32_t, int32_t, int32_t delta, uint32_t) {
+            if (ProgramMap()) ProgramMap()->OnMouseWheel(delta, KeyModifiers());
         };
-        c.keyDown = [](uint32_t key, uint32_t modifiers) {
-            if (!WindowsTakeKeyDown(key, modifiers) && ProgramMap())
-                ProgramMap()->OnKeyDown(VirtualKeyOf(key));
+        c.keyDown = [](uint32_t key, uint32_t) {
+            if (ProgramMap()) ProgramMap()->OnKeyDown(VirtualKeyOf(key));
         };
-        c.keyUp = [](uint32_t key, uint32_t modifiers) { WindowsTakeKeyUp(key, modifiers); };
         return c;
     }();
     return callbacks;

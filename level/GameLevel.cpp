@@ -841,6 +841,16 @@ int32_t GameLevel::PointAt(float x, float y, const MapObject** picture) {
     return best;
 }
 
+int32_t GameLevel::PointOnScreen(int32_t sx, int32_t sy, const MapObject** picture) {
+    if (picture) *picture = nullptr;
+    // A point's marks over the field lie in front of every picture.
+    const int32_t marked = Panel().PointMarkAt(sx, sy);
+    if (const BaseLevelPoint* point = GetPoint(marked); point && !point->IsBeingRemoved()) return marked;
+    float x, y;
+    ScreenToField(float(sx), float(sy), &x, &y);
+    return PointAt(x, y, picture);
+}
+
 bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // A press on the farm above the panel, its field or a button over it,
     // counts towards the level's click rate while the clock runs.
@@ -868,7 +878,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // clock as a point does.
     StartClock();
     const MapObject* picture = nullptr;
-    const int32_t index = PointAt(x, y, &picture);
+    const int32_t index = PointOnScreen(sx, sy, &picture);
     if (index < 0) {
         if (TutorialAllows(TutorialAction::SelectHovered, uint32_t(-1), {})) ResetSelection(nullptr);
         return false;

@@ -293,6 +293,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     // front there (then *picture is that picture), else the nearest point
     // without a picture within the click radius (*picture null).
     int32_t PointAt(float x, float y, const MapObject** picture = nullptr);
+    // The point a click at the screen pixel (sx, sy) picks: the one whose
+    // marks over the field (its progress line, stars, a job's icon) show
+    // there, else the one PointAt finds.
+    int32_t PointOnScreen(int32_t sx, int32_t sy, const MapObject** picture = nullptr);
     bool MouseInField() const { return mouseInField_; }
     // One frame of the level's picture: the field picture and the map in the
     // view transform, then the screen sprites, the panel and the windows.

@@ -112,6 +112,8 @@ void Job::ShowIcon(float x, float y, MapSprite* icon, int32_t point, uint32_t ti
     icon_ = std::make_unique<SpriteObject>(owner_->Map(), icon, kIconKind, point);
     icon_->SetPosition(x, y);
     icon_->tint = tint;
+    // Over its point, the waiting job's icon is part of the point's picture.
+    icon_->SetPointPicture(point >= 0);
     icon_->AddToLevel(0);
 }
 

@@ -179,6 +179,10 @@ class LevelInterfaceHooks {
     // button: a LevelMouseButton; down: a press (true), or a release or a
     // move (false).
     virtual bool RouteMouseToScreenSprites(int32_t x, int32_t y, uint32_t button, bool down) = 0;
+    // The point whose marks over the field (its progress line, stage stars,
+    // a job's icon) show at the screen pixel (x, y): they are drawn in front
+    // of the map, and a click on them picks their point. -1 none.
+    virtual int32_t PointMarkAt(int32_t x, int32_t y) const = 0;
 
     // Drawing, after the map (the field picture is the map's lowest
     // object): the screen sprites, the panel and the windows (screen
@@ -259,6 +263,7 @@ template <class Base> class WithoutInterfaceBeyondPanel : public Base {
     uint32_t ShowRepairButton(int32_t, bool) override { return 0; }
     void HideRepairButton(uint32_t, bool) override {}
     bool RouteMouseToScreenSprites(int32_t, int32_t, uint32_t, bool) override { return false; }
+    int32_t PointMarkAt(int32_t, int32_t) const override { return -1; }
     void DrawScreenSprites(DXLViewer&) override {}
     void DrawPanelAndWindows(DXLViewer&) override {}
     void OnScreenSizeChanged(int32_t, int32_t) override {}

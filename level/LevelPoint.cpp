@@ -64,6 +64,9 @@ void BaseLevelPoint::ShowPuddle(bool animated) {
         puddle_ = CreateMapObject(&level_->Map(), sprite, kPuddleObjectKind, float(x_), float(y_), 0,
                                   static_cast<int32_t>(index_), mirrored_);
         if (!puddle_) return;
+        // Drawn wider than the point's own picture, the puddle is part of
+        // it: a click on it picks the point.
+        puddle_->SetPointPicture(true);
         puddle_->AddToLevel(kPuddleLayer);
         if (animated) puddle_->AttachEffect(new SEffect_Scale(0.2f, 1.0f, kPuddleFadeMs, true, 0));
     }

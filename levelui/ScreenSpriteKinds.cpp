@@ -50,6 +50,31 @@ int32_t PieceAlpha(DXLTexture* texture, const ScreenQuad& piece, float x, float 
 // The least alpha of a button's picture that takes a click (as on the field).
 constexpr int32_t kPressAlpha = 0x40;
 
+// Whether the piece of the texture shows at (x, y); where its texels cannot
+// be read, its whole quad counts. A missing texture draws nothing.
+bool PieceShows(DXLTexture* texture, const ScreenQuad& piece, float x, float y) {
+    const int32_t alpha = texture ? PieceAlpha(texture, piece, x, y) : 0;
+    return alpha < 0 || alpha >= kPressAlpha;
+}
+
+// Whether the frame of the instance, as DrawInstanceAt draws it at (atX,
+// atY), shows at (x, y); where its texels cannot be read, its whole quad
+// counts.
+bool InstanceShows(const SpriteInstance* instance, int32_t frame, float atX, float atY, float x, float y) {
+    if (!instance) return false;
+    const Sprite* sprite = instance->definition;
+    kis::Rect r{};
+    if (!sprite->GetFrameRect(std::clamp(frame, 0, std::max(sprite->GetFrameCount() - 1, 0)), &r))
+        return false;
+    const float w = float(r.right - r.left) * instance->scaleX,
+                h = float(r.bottom - r.top) * instance->scaleY;
+    const float left = atX - instance->originX * w, top = atY - instance->originY * h;
+    return PieceShows(
+        sprite->GetTexture(),
+        {{left, top, left + w, top + h}, {float(r.left), float(r.top), float(r.right), float(r.bottom)}}, x,
+        y);
+}
+
 // Draws the piece of the texture at the viewer's transform in the colour.
 void DrawPiece(DXLViewer& viewer, DXLTexture* texture, const ScreenQuad& piece, uint32_t colour) {
     if (!texture) return;
@@ -147,12 +172,18 @@ void SSStars::SetCount(int32_t count) {
     colourChanged_ = true;
 }
 
-void SSStars::DrawContent(DXLViewer& viewer) {
-    if (!hasCell_) return;
+ScreenQuad SSStars::Piece() const {
     const float w = float(cell_.right - cell_.left), h = float(cell_.bottom - cell_.top);
-    const ScreenQuad piece{{-w / 2, -h / 2, w / 2, h / 2},
-                           {float(cell_.left), float(cell_.top), float(cell_.right), float(cell_.bottom)}};
-    DrawPiece(viewer, InterfaceTexture(u"stars"), piece, WithAlpha(0xFFFFFF));
+    return {{-w / 2, -h / 2, w / 2, h / 2},
+            {float(cell_.left), float(cell_.top), float(cell_.right), float(cell_.bottom)}};
+}
+
+bool SSStars::ContentShows(float x, float y) const {
+    return hasCell_ && PieceShows(InterfaceTexture(u"stars"), Piece(), x, y);
+}
+
+void SSStars::DrawContent(DXLViewer& viewer) {
+    if (hasCell_) DrawPiece(viewer, InterfaceTexture(u"stars"), Piece(), WithAlpha(0xFFFFFF));
 }
 
 // ---------------------------------------------------------------- progress line
@@ -184,11 +215,15 @@ int32_t SSProgressLine::QuadCount() const {
     return latched_ && !green_ ? 3 : 6;
 }
 
+DXLTexture* SSProgressLine::QuadTexture(int32_t i) const {
+    return InterfaceTexture(i < 3    ? u"progress_line_border"
+                            : green_ ? u"progress_line_indicator"
+                                     : u"progress_line_indicator_red");
+}
+
 ScreenQuad SSProgressLine::Quad(int32_t i) const {
     const float half = float(width_ / 2);
-    DXLTexture* texture = InterfaceTexture(i < 3    ? u"progress_line_border"
-                                           : green_ ? u"progress_line_indicator"
-                                                    : u"progress_line_indicator_red");
+    DXLTexture* texture = QuadTexture(i);
     const float tw = texture ? float(texture->GetWidth()) : 0.0f;
     const float th = texture ? float(texture->GetHeight()) : 0.0f;
     const float top = -float(int32_t(th) / 2), bottom = top + th;
@@ -210,14 +245,16 @@ ScreenQuad SSProgressLine::Quad(int32_t i) const {
     }
 }
 
+bool SSProgressLine::ContentShows(float x, float y) const {
+    for (int32_t i = 0; i < QuadCount(); ++i)
+        if (PieceShows(QuadTexture(i), Quad(i), x, y)) return true;
+    return false;
+}
+
 void SSProgressLine::DrawContent(DXLViewer& viewer) {
     const uint32_t colour = WithAlpha(0xFFFFFF);
-    for (int32_t i = 0; i < QuadCount(); ++i) {
-        DXLTexture* texture = InterfaceTexture(i < 3    ? u"progress_line_border"
-                                               : green_ ? u"progress_line_indicator"
-                                                        : u"progress_line_indicator_red");
-        DrawPiece(viewer, texture, Quad(i), colour);
-    }
+    for (int32_t i = 0; i < QuadCount(); ++i)
+        DrawPiece(viewer, QuadTexture(i), Quad(i), colour);
     if (!glow_) return;
     DXLMatrix saved;
     viewer.GetTransform(&saved);
@@ -259,6 +296,14 @@ bool ASSIconButton::HitTest(int32_t x, int32_t y) const {
     if (!ActiveScreenSprite::HitTest(x, y)) return false;
     const int64_t dx = x - (x_ + offsetX_), dy = y - (y_ + offsetY_);
     return dx * dx + dy * dy <= int64_t(hitRadius_) * hitRadius_;
+}
+
+bool ASSIconButton::LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const {
+    if (!IsVisible()) return false;
+    const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
+    *lx = float(x - x_ - offsetX_) * scale;
+    *ly = float(y - y_ - offsetY_) * scale;
+    return true;
 }
 
 int32_t ASSIconButton::IconFrame() const {
@@ -306,6 +351,13 @@ void ASSArrowButton::SetBadge(Sprite* badge, float scale, uint32_t colour) {
     badge_->scaleX = badge_->scaleY = scale;
     badgeColour_ = colour;
     AddSpriteEffect(&badgeEffects_, new SEffect_SinScale(1.0f, 1.25f, 1000, 0, false, 0));
+}
+
+bool ASSArrowButton::HitTest(int32_t x, int32_t y) const {
+    if (ASSIconButton::HitTest(x, y)) return true;
+    float lx = 0.0f, ly = 0.0f;
+    return LocalPlace(x, y, &lx, &ly) &&
+           InstanceShows(arrow_.get(), int32_t(state_), 0, float(kArrowDrop), lx, ly);
 }
 
 void ASSArrowButton::DrawContent(DXLViewer& viewer) {
@@ -388,26 +440,19 @@ ScreenQuad ASSPriceButton::FacePiece(int32_t i, int32_t state) const {
 }
 
 bool ASSPriceButton::HitTest(int32_t x, int32_t y) const {
-    if (!ActiveScreenSprite::HitTest(x, y)) return false;
+    if (!IsVisible()) return false;
     // The place in the button's own drawing: its screen pixels while it
     // keeps its size against the zoom.
     const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
     const float lx = float(x - x_ - offsetX_) * scale, ly = float(y - y_ - offsetY_) * scale;
     const int32_t state = int32_t(std::min<uint32_t>(state_, 3));
-    auto shows = [](int32_t alpha) { return alpha < 0 || alpha >= kPressAlpha; };
-    // Where the texels cannot be read, the whole rectangle is the button's.
+    // Where the face's texels cannot be read, its rectangle is the face.
     DXLTexture* face = InterfaceTexture(u"price_button");
-    if (!face) return true;
+    if (!face && ActiveScreenSprite::HitTest(x, y)) return true;
     for (int32_t i = 0; i < kFacePieces; ++i)
-        if (shows(PieceAlpha(face, FacePiece(i, state), lx, ly))) return true;
-    kis::Rect r{};
-    const int32_t frame =
-        arrow_ ? std::clamp(state, 0, std::max(arrow_->definition->GetFrameCount() - 1, 0)) : 0;
-    if (!arrow_ || !arrow_->definition->GetFrameRect(frame, &r)) return false;
-    const float w = float(r.right - r.left), h = float(r.bottom - r.top);
-    const ScreenQuad arrow{{-w / 2, float(kArrowDrop), w / 2, float(kArrowDrop) + h},
-                           {float(r.left), float(r.top), float(r.right), float(r.bottom)}};
-    return shows(PieceAlpha(arrow_->definition->GetTexture(), arrow, lx, ly));
+        if (PieceShows(face, FacePiece(i, state), lx, ly)) return true;
+    // The arrow hangs below the face's rectangle: all of it is the button's.
+    return InstanceShows(arrow_.get(), state, 0, float(kArrowDrop), lx, ly);
 }
 
 void ASSPriceButton::DrawContent(DXLViewer& viewer) {
@@ -455,14 +500,31 @@ int32_t SSColorIcon::IconFrame() const {
     return icon_ && icon_->definition->GetFrameCount() > 1 ? 1 : 0;
 }
 
+namespace {
+
+// The icon's back and border textures, each drawn whole round the centre.
+constexpr const char16_t* kColorIconLayers[] = {u"level_ico_back", u"level_ico_border"};
+
+ScreenQuad WholeCentred(const DXLTexture& texture) {
+    const float w = float(texture.GetWidth()), h = float(texture.GetHeight());
+    return {{-w / 2, -h / 2, w / 2, h / 2}, {0, 0, w, h}};
+}
+
+} // namespace
+
+bool SSColorIcon::ContentShows(float x, float y) const {
+    for (const char16_t* name : kColorIconLayers)
+        if (DXLTexture* texture = InterfaceTexture(name);
+            texture && PieceShows(texture, WholeCentred(*texture), x, y))
+            return true;
+    return InstanceShows(icon_.get(), IconFrame(), 0, 0, x, y);
+}
+
 void SSColorIcon::DrawContent(DXLViewer& viewer) {
-    for (const auto& [name, rgb] :
-         {std::pair{u"level_ico_back", backColour_}, std::pair{u"level_ico_border", borderColour_}}) {
-        DXLTexture* texture = InterfaceTexture(name);
-        if (!texture) continue;
-        const float w = float(texture->GetWidth()), h = float(texture->GetHeight());
-        DrawPiece(viewer, texture, {{-w / 2, -h / 2, w / 2, h / 2}, {0, 0, w, h}}, WithAlpha(rgb));
-    }
+    const uint32_t rgb[] = {backColour_, borderColour_};
+    for (size_t i = 0; i < std::size(kColorIconLayers); ++i)
+        if (DXLTexture* texture = InterfaceTexture(kColorIconLayers[i]))
+            DrawPiece(viewer, texture, WholeCentred(*texture), WithAlpha(rgb[i]));
     DrawInstanceAt(viewer, icon_.get(), 0, 0, IconFrame(), WithAlpha(0xFFFFFF));
 }
 

@@ -46,9 +46,13 @@ class SSStars : public ScreenSprite {
     int32_t GetMaximum() const { return maximum_; }
     bool HasCell() const { return hasCell_; }
     const kis::Rect& Cell() const { return cell_; }
+    bool ContentShows(float x, float y) const override;
     void DrawContent(DXLViewer& viewer) override;
 
   private:
+    // The cell of the stars texture, laid round the centre.
+    ScreenQuad Piece() const;
+
     int32_t maximum_;
     int32_t count_ = 0;
     bool hasCell_ = false;
@@ -79,9 +83,13 @@ class SSProgressLine : public ScreenSprite {
     ScreenQuad Quad(int32_t i) const;
     // Where the glow sits.
     float GlowX() const { return float(-width_ / 2 + Fill() + 1); }
+    // The border and the indicator (the glow is light on them, not the bar).
+    bool ContentShows(float x, float y) const override;
     void DrawContent(DXLViewer& viewer) override;
 
   private:
+    DXLTexture* QuadTexture(int32_t i) const;
+
     int32_t width_;
     bool green_;
     float percent_ = 0.0f;
@@ -108,6 +116,11 @@ class ASSIconButton : public ActiveScreenSprite {
     void UpdateRect();
 
   protected:
+    // The field place (x, y) in the button's own drawing, its screen pixels
+    // round its centre while it keeps its size against the zoom; false
+    // while the button takes no input.
+    bool LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const;
+
     int32_t radius_;
     int32_t hitRadius_;
     std::unique_ptr<SpriteInstance> background_;
@@ -133,6 +146,8 @@ class ASSArrowButton : public ASSIconButton {
     // between 1.0 and 1.25; null takes it off.
     void SetBadge(Sprite* badge, float scale, uint32_t colour);
     bool HasBadge() const { return badge_ != nullptr; }
+    // The round face and the arrow under it, where the arrow is drawn.
+    bool HitTest(int32_t x, int32_t y) const override;
     void DrawContent(DXLViewer& viewer) override;
 
   private:
@@ -207,6 +222,7 @@ class SSColorIcon : public ScreenSprite {
     ColorIconOwner* Owner() const { return owner_; }
     void OnVisibilityChanged() override;
     int32_t IconFrame() const;
+    bool ContentShows(float x, float y) const override;
     void DrawContent(DXLViewer& viewer) override;
 
   private:

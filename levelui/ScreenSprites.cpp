@@ -118,8 +118,20 @@ bool ScreenSprite::PrepareDraw(DXLViewer& viewer) {
 void ScreenSprite::Draw(DXLViewer& viewer) {
     if (!PrepareDraw(viewer)) return;
     viewer.GetTransform(&transform_);
+    drawn_ = true;
     DrawContent(viewer);
     colourChanged_ = false;
+}
+
+bool ScreenSprite::ShowsAt(int32_t x, int32_t y) const {
+    if (!shown_ || !drawn_ || removeWhenHidden_ || showState_ == kHiding) return false;
+    // The drawn transform undone: x' = x a + y c + tx, y' = x b + y d + ty.
+    const DXLMatrix& m = transform_;
+    const float a = m.m[0][0], b = m.m[0][1], c = m.m[1][0], d = m.m[1][1];
+    const float det = a * d - b * c;
+    if (det == 0.0f) return false;
+    const float dx = float(x) - m.m[3][0], dy = float(y) - m.m[3][1];
+    return ContentShows((dx * d - dy * c) / det, (dy * a - dx * b) / det);
 }
 
 // ---------------------------------------------------------------- active screen sprite

@@ -99,6 +99,9 @@ class ScreenSprite {
     virtual void DrawContent(DXLViewer& /*viewer*/) {}
     // Once per 10 ms level tick.
     virtual void Update() {}
+    // Whether the sprite's picture shows at (x, y) in the units DrawContent
+    // draws in (the base draws nothing).
+    virtual bool ContentShows(float /*x*/, float /*y*/) const { return false; }
 
     // Show acts when the sprite is not shown, is hiding, or is showing and
     // immediate is set; without immediate it fades in by the mode.
@@ -133,6 +136,9 @@ class ScreenSprite {
     ScreenSprites& Host() const { return host_; }
     // Whether the sprite keeps its screen size while the field is zoomed out.
     bool FollowsZoom() const;
+    // Whether the sprite, shown and staying, shows its picture at the screen
+    // pixel (x, y) as it was last drawn (its effects' scale included).
+    bool ShowsAt(int32_t x, int32_t y) const;
 
   protected:
     // The sprite's alpha as a colour's top byte over the RGB.
@@ -150,6 +156,7 @@ class ScreenSprite {
     DXLMatrix transform_ = kIdentityMatrix;
     uint32_t colour_ = 0xFF000000;
     bool colourChanged_ = true; // the kinds colour their quads on the first draw
+    bool drawn_ = false;        // transform_ holds a drawing's
 
     friend class ScreenSprites;
 };
