@@ -946,8 +946,12 @@ bool AppSession::OpenLanguage() {
     LogLabelValueW(kLogIndent, u"Language file", file.c_str());
     language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
     if (LoadLanguage()) return true;
-    // The message names the file as the player can find it.
-    Fail((u"The language file cannot be loaded: " + platform::Utf8ToUtf16(AppShownPath(file))).c_str());
+    // The message names the file as the player can find it, and the system's
+    // reason when it would not open the file (too many files open).
+    const std::string why = platform::OpenForReadFailure(file);
+    Fail((u"The language file cannot be loaded: " + platform::Utf8ToUtf16(AppShownPath(file)) +
+          (why.empty() ? u"" : u" (" + platform::Utf8ToUtf16(why) + u")"))
+             .c_str());
     return false;
 }
 
