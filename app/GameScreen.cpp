@@ -107,23 +107,20 @@ void GameScreen::MakeDisplaySettings(DXLDisplaySettings* out) const {
 }
 
 bool GameScreen::Apply() {
-    if (ApplyRecord()) return true;
-    if (params_.fullscreen) {
-        // A full screen the device cannot be made for (its back buffer is
-        // larger than the memory holds) gives way to the default window.
+    // A full screen whose back buffer the memory cannot hold gives way to the
+    // default window before the device is asked: a failed switch releases the
+    // device, and with it what was made on it.
+    if (params_.fullscreen && !platform::BackBufferFits(params_.screenWidth, params_.screenHeight)) {
         LogErrorPrintf(kLogIndent,
-                       "Full screen at %u x %u cannot be set up; the game goes on in a window of %u x %u.",
+                       "Full screen at %u x %u does not fit in memory; the game goes on in a window of %u x %u.",
                        params_.screenWidth, params_.screenHeight, defaultWindow_.width, defaultWindow_.height);
         params_.fullscreen = 0;
         params_.windowWidth = defaultWindow_.width;
         params_.windowHeight = defaultWindow_.height;
-        if (auto* windowViewer = dynamic_cast<DXLWindowViewer*>(viewer_);
-            windowViewer && windowViewer->GetWindow())
-            windowViewer->GetWindow()->SetFullscreen(false);
-        if (ApplyRecord()) return true;
     }
-    // Without room for a window's back buffer the game cannot go on: it ends
-    // as wherever memory runs out.
+    if (ApplyRecord()) return true;
+    // Without room for the back buffer the game cannot go on: it ends as
+    // wherever memory runs out.
     if (viewer_ && viewer_->GetLastResult() == kResultOutOfMemory) throw std::bad_alloc();
     return false;
 }

@@ -51,9 +51,9 @@ class GameScreen {
     // "GameScreen::SetParams(params)" and the answer is false.
     bool SetParams(const ScreenParams& requested);
     void SetFullscreen(bool fullscreen) { params_.fullscreen = fullscreen ? 1 : 0; }
-    // Applies the record to the viewer; a full screen that fails falls back
-    // to the default window (the record then says so). False when that fails
-    // too; std::bad_alloc when the memory holds no back buffer.
+    // Applies the record to the viewer; false on failure. A full screen whose
+    // back buffer does not fit in memory becomes the default window (the
+    // record then says so); std::bad_alloc when no back buffer fits.
     bool Apply();
 
     uint32_t GetDesktopHeight() const { return desktopMode_.height; }

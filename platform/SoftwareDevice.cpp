@@ -555,6 +555,11 @@ Result CheckTextureFormat(uint32_t adapter, Format format) {
     return IsTextureFormat(format) ? kOk : kErrNotAvailable;
 }
 
+bool BackBufferFits(uint32_t width, uint32_t height) {
+    const size_t bytes = size_t(width) * height * sizeof(uint32_t);
+    return AllocateBackBuffer([&] { ::operator delete(::operator new(bytes)); });
+}
+
 Result CreateDevice(uint32_t adapter, const PresentParameters& parameters, FrameSink* sink,
                     std::unique_ptr<GraphicsDevice>* out) {
     if (adapter != 0 || !out) return kErrInvalidCall;

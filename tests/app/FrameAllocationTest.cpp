@@ -252,7 +252,7 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
         std::vector<std::string> logged;
     } cases[] = {
         {"[Video]\nFullscreen=1\n", "--headless --frames 200 --desktop 16384x16384", "-2 268435456 1000", 0,
-         {"Full screen at 16384 x 16384 cannot be set up; the game goes on in a window of 800 x 600."}},
+         {"Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."}},
         {"", "--headless --until-ms 12000 --input-script " + script, "4 64 2", 1,
          {"Out of memory: There is not enough memory", "Level 31 saved into the profile (", "LOG FINISHED."}},
     };
