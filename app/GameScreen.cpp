@@ -111,9 +111,10 @@ bool GameScreen::Apply() {
     // default window before the device is asked: a failed switch releases the
     // device, and with it what was made on it.
     if (params_.fullscreen && !platform::BackBufferFits(params_.screenWidth, params_.screenHeight)) {
-        LogErrorPrintf(kLogIndent,
-                       "Full screen at %u x %u does not fit in memory; the game goes on in a window of %u x %u.",
-                       params_.screenWidth, params_.screenHeight, defaultWindow_.width, defaultWindow_.height);
+        LogErrorPrintf(
+            kLogIndent,
+            "Full screen at %u x %u does not fit in memory; the game goes on in a window of %u x %u.",
+            params_.screenWidth, params_.screenHeight, defaultWindow_.width, defaultWindow_.height);
         params_.fullscreen = 0;
         params_.windowWidth = defaultWindow_.width;
         params_.windowHeight = defaultWindow_.height;

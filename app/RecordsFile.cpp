@@ -104,11 +104,12 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
     const RecordsText text = InspectRecords(path);
     // A file that does not read whole (no memory for its lines) is set aside
     // whole too: a part of its lines must never replace all of them.
-    const bool read = (text != RecordsText::Whole && text != RecordsText::Cut) || LoadStringsFromFile(lines, path);
+    const bool read =
+        (text != RecordsText::Whole && text != RecordsText::Cut) || LoadStringsFromFile(lines, path);
     if (read && (text == RecordsText::Whole || text == RecordsText::Missing)) return true;
     const std::string name = AppShownPath(path);
-    const bool moved =
-        !read || text == RecordsText::NotAFile || text == RecordsText::Unreadable || text == RecordsText::TooLarge;
+    const bool moved = !read || text == RecordsText::NotAFile || text == RecordsText::Unreadable ||
+                       text == RecordsText::TooLarge;
     const std::u16string kept = moved ? KeepAside(path, u".bad") : KeepCopy(path, u".bad");
     if (kept.empty()) {
         if (text == RecordsText::Unreadable) {
@@ -131,10 +132,11 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
                        "begun.",
                        name.c_str(), keptName.c_str());
     else if (text == RecordsText::TooLarge)
-        LogErrorPrintf(kLogIndent,
-                       "The records file %s is larger than %d MiB, more than records hold; it is set aside as %s "
-                       "and a new one is begun.",
-                       name.c_str(), int(kMaxRecordsBytes >> 20), keptName.c_str());
+        LogErrorPrintf(
+            kLogIndent,
+            "The records file %s is larger than %d MiB, more than records hold; it is set aside as %s "
+            "and a new one is begun.",
+            name.c_str(), int(kMaxRecordsBytes >> 20), keptName.c_str());
     else if (text == RecordsText::NotAFile)
         LogErrorPrintf(kLogIndent, "The records file %s is not a file; it is set aside as %s.", name.c_str(),
                        keptName.c_str());

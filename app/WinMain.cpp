@@ -51,6 +51,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <signal.h>
 #include <string>
@@ -657,7 +658,8 @@ class AppSession {
     std::unique_ptr<ProfileManager> profiles_;
     std::unique_ptr<RecordsFile> records_;
     int exitCode_ = 0;
-    std::atomic<char*> memoryReserve_{nullptr};
+    std::mutex memoryReserveLock_; // the new-handler may run on any thread
+    std::unique_ptr<char[]> memoryReserve_;
     std::atomic<bool> memoryShort_{false}; // an allocation failed
     bool toldOutOfMemory_ = false;
 };
@@ -690,9 +692,10 @@ AppSession::~AppSession() {
     } catch (const std::bad_alloc&) {
         // The saves of the quit had the reserve and still found no room.
         *unsavedAtQuit_ = true;
-        LogErrorPrintf(kLogIndent, "Out of memory while the game ended: the progress may not all be saved.");
-        std::fputs("verbolunde: out of memory while the game ended: the progress may not all be saved.\n",
-                   stderr);
+        constexpr char16_t kText[] =
+            u"Out of memory while the game ended: the progress may not all be saved.";
+        LogErrorPrintf(kLogIndent, "%s", Narrow(kText).c_str());
+        platform::ShowMessageBox(MainWindow(), kText, kProgramName, platform::MessageBoxIcon::Error);
     }
     EndGame();
     SetWindowManager(nullptr);
@@ -701,16 +704,18 @@ AppSession::~AppSession() {
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
     std::set_new_handler(nullptr);
-    delete[] memoryReserve_.exchange(nullptr);
 }
 
 void AppSession::OnAllocationFailed() {
     AppSession* session = RunningSession();
     if (!session) throw std::bad_alloc();
     session->memoryShort_ = true;
-    char* reserve = session->memoryReserve_.exchange(nullptr);
+    std::unique_ptr<char[]> reserve;
+    {
+        const std::lock_guard<std::mutex> lock(session->memoryReserveLock_);
+        reserve = std::move(session->memoryReserve_);
+    }
     if (!reserve) throw std::bad_alloc();
-    delete[] reserve;
 }
 
 // One message wherever memory ran out: the log, standard error and a message
@@ -987,7 +992,7 @@ bool AppSession::LoadLanguage() {
 }
 
 int AppSession::Run() {
-    memoryReserve_ = new (std::nothrow) char[kMemoryReserveBytes];
+    memoryReserve_.reset(new (std::nothrow) char[kMemoryReserveBytes]);
     std::set_new_handler(OnAllocationFailed);
     try {
         RunGame();

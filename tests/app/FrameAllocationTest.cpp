@@ -11,11 +11,8 @@
 // frames, none to the frames after them.
 #include "app/App.h"
 #include "app/GameStates.h"
-#include "app/Profiles.h"
 #include "game/GameProgram.h"
-#include "game/GameScreens.h"
 #include "platform/Clock.h"
-#include "platform/Utf.h"
 #include "showcase/LayerShowcase.h"
 #include "tests/support/TempDir.h"
 
@@ -25,33 +22,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <new>
-#include <optional>
 #include <sstream>
 #include <string>
-#include <vector>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kChildArguments = "VB_FRAME_ALLOCATION_ARGUMENTS"; // the game's command line
-// "STATE BYTES COUNT": from game state STATE on (-2: from the start), COUNT
-// allocations of BYTES or more fail, as where the memory runs out.
+constexpr const char* kChildFrames = "VB_FRAME_ALLOCATION_FRAMES";
+// "STATE BYTES COUNT": in game state STATE, COUNT allocations of BYTES or more fail.
 constexpr const char* kChildRefusal = "VB_REFUSED_ALLOCATIONS";
 
-struct Refusal {
-    int32_t state = 0;
-    size_t bytes = 0;
-    std::atomic<int> left{0};
-} g_refusal;
+int32_t g_refusedState = 0;
+size_t g_refusedBytes = 0;
+std::atomic<int> g_refusalsLeft{0};
 
 bool Refused(std::size_t size) {
-    if (g_refusal.left <= 0 || size < g_refusal.bytes) return false;
-    if (g_refusal.state != -2 && GameState() != g_refusal.state) return false;
-    return --g_refusal.left >= 0;
+    if (g_refusalsLeft <= 0 || size < g_refusedBytes || GameState() != g_refusedState) return false;
+    return --g_refusalsLeft >= 0;
 }
 
 std::atomic<bool> g_counting{false};
@@ -70,26 +64,21 @@ void CountAllocation() {
 // names inlined, takes a free of what operator new returned for a mismatch.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
-// A failed allocation goes through the new-handler, as the library's does.
 void* operator new(std::size_t size) {
     CountAllocation();
-    for (;;) {
-        if (!Refused(size))
-            if (void* p = std::malloc(size ? size : 1)) return p;
-        const std::new_handler handler = std::get_new_handler();
-        if (!handler) throw std::bad_alloc();
-        handler();
+    while (Refused(size)) { // the new-handler runs before the next try, as the library's does
+        if (!std::get_new_handler()) throw std::bad_alloc();
+        std::get_new_handler()();
     }
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) {
     return operator new(size);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    CountAllocation();
+    return std::malloc(size ? size : 1);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return operator new(size, std::nothrow);
@@ -123,16 +112,15 @@ struct RunResult {
     std::string output;
 };
 
-// One run of the game copy with the arguments (a headless run of the given
-// number of frames), the test of `filter` playing the copy's side.
+// One headless run of the game copy for the given number of frames (and
+// more arguments), the test `filter` names playing the copy's side.
 RunResult RunGameCopy(const std::string& program, const std::string& home, int frames,
-                      const std::string& arguments = "", const std::string& refusal = "",
-                      const std::string& filter = "FrameAllocations.AfterWarmUp*") {
+                      const std::string& more = "", const std::string& refusal = "",
+                      const std::string& filter = "*AfterWarmUp*") {
     RunResult result;
-    const std::string command =
-        "env XDG_DATA_HOME='" + home + "' " + kChildArguments + "='" +
-        (arguments.empty() ? "--headless --frames " + std::to_string(frames) : arguments) + "' " + kChildRefusal +
-        "='" + refusal + "' '" + program + "' --gtest_filter='" + filter + "' 2>&1";
+    const std::string command = "env XDG_DATA_HOME='" + home + "' " + kChildFrames + "='" +
+                                std::to_string(frames) + " " + more + "' " + kChildRefusal + "='" + refusal +
+                                "' '" + program + "' --gtest_filter='" + filter + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return result;
     char line[512];
@@ -153,25 +141,20 @@ RunResult RunGameCopy(const std::string& program, const std::string& home, int f
 }
 
 // The copy's side: the game runs in this process and the counts are printed.
-void RunGameHere(const char* arguments) {
-    std::vector<std::string> words = {"verbolunde"};
-    for (std::istringstream line(arguments); line >> words.emplace_back();) {}
-    words.pop_back();
+void RunGameHere(const char* frames) {
+    std::vector<std::string> words = {"verbolunde", "--headless", "--frames"};
+    std::istringstream arguments(frames); // the count, then any more arguments
+    for (std::string word; arguments >> word;)
+        words.push_back(word);
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
-    if (const char* refusal = std::getenv(kChildRefusal)) {
-        int left = 0;
-        std::sscanf(refusal, "%d %zu %d", &g_refusal.state, &g_refusal.bytes, &left);
-        g_refusal.left = left;
-    }
+    int left = 0;
+    if (const char* refusal = std::getenv(kChildRefusal))
+        std::sscanf(refusal, "%d %zu %d", &g_refusedState, &g_refusedBytes, &left);
+    g_refusalsLeft = left;
     App app; // the wiring and the showcase register into it before it runs
-    // The memory test plays a level, which takes the whole game's wiring.
-    std::optional<GameProgram> game;
-    if (std::getenv(kChildRefusal) && *std::getenv(kChildRefusal))
-        game.emplace();
-    else
-        RegisterGameScreens();
+    GameProgram game;
     ShowcaseProgram showcase; // the screen after loading
     g_counting = true;
     const int code = app.Run(int(argv.size()), argv.data());
@@ -183,26 +166,20 @@ void RunGameHere(const char* arguments) {
     std::fflush(stdout);
 }
 
-// This test program beside a copy of the built Data folder, in dir's "game".
-void CopyGame(const testsupport::TempDir& dir) {
+} // namespace
+
+TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing) {
+    if (const char* frames = std::getenv(kChildFrames)) {
+        RunGameHere(frames);
+        return;
+    }
     const char* binary = std::getenv("VB_BINARY_DIR");
     ASSERT_TRUE(binary) << "VB_BINARY_DIR is not set";
+    testsupport::TempDir dir;
     const std::string game = dir.File("game");
     fs::create_directories(game);
     fs::copy_file(fs::read_symlink("/proc/self/exe"), game + "/verbolunde");
     fs::copy(std::string(binary) + "/game/Data", game + "/Data", fs::copy_options::recursive);
-}
-
-} // namespace
-
-TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing) {
-    if (const char* arguments = std::getenv(kChildArguments)) {
-        RunGameHere(arguments);
-        return;
-    }
-    testsupport::TempDir dir;
-    ASSERT_NO_FATAL_FAILURE(CopyGame(dir));
-    const std::string game = dir.File("game");
 
     // The shorter run must show the screen long enough (half a second, some
     // thirty frames) for its first frames to be behind it; loading takes a
@@ -228,53 +205,35 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
         << (long long)(longer.allocations) - (long long)(shorter.allocations) << " times more";
 }
 
-// Where memory runs out the run ends in order, never on a signal: a full
-// screen whose back buffer the memory cannot hold gives way to the default
-// window and the game goes on; an allocation that fails in a level is told,
-// the level is saved into the player's profile as at every quit, and the
-// exit status is 1.
+// A full screen the memory cannot hold gives way to the window; an allocation that fails in a level is
+// told, the level saved as at every quit, and the run ends with status 1, never on a signal.
 TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
-    if (const char* arguments = std::getenv(kChildArguments)) {
-        RunGameHere(arguments);
+    if (const char* frames = std::getenv(kChildFrames)) {
+        RunGameHere(frames);
         return;
     }
     testsupport::TempDir dir;
-    ASSERT_NO_FATAL_FAILURE(CopyGame(dir));
-    const std::string script = dir.File("level.txt");
-    std::FILE* events = std::fopen(script.c_str(), "w");
-    ASSERT_TRUE(events);
-    std::fputs("60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n", events);
-    std::fclose(events);
-    struct Case {
-        const char* config; // config.ini beside the program
-        std::string arguments, refusal;
-        int exitCode;
-        std::vector<std::string> logged;
-    } cases[] = {
-        {"[Video]\nFullscreen=1\n", "--headless --frames 200 --desktop 16384x16384", "-2 268435456 1000", 0,
-         {"Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."}},
-        {"", "--headless --until-ms 12000 --input-script " + script, "4 64 2", 1,
-         {"Out of memory: There is not enough memory", "Level 31 saved into the profile (", "LOG FINISHED."}},
+    fs::copy(std::string(std::getenv("VB_BINARY_DIR")) + "/game/Data", dir.File("Data"),
+             fs::copy_options::recursive);
+    fs::copy_file(fs::read_symlink("/proc/self/exe"), dir.File("verbolunde"));
+    std::ofstream(dir.File("config.ini")) << "[Video]\nFullscreen=1\n";
+    std::ofstream(dir.File("level.txt"))
+        << "60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n";
+    const std::tuple<std::string, std::string, int, std::string> cases[] = {
+        {"--desktop 16384x16384 --until-ms 3000", "0 268435456 1000", 0,
+         "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."},
+        {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1,
+         "ERROR! Out of memory: There is not enough memory for the game to go on"},
     };
-    int n = 0;
-    for (const Case& c : cases) {
-        const std::string home = dir.File("home" + std::to_string(++n)), user = home + "/Quenmoor/Verbolunde";
-        fs::create_directories(user);
-        ProfileManager profiles(platform::Utf8ToUtf16(user));
-        profiles.Load();
-        Profile* player = profiles.CreateProfile(u"vera");
-        ASSERT_NE(player, nullptr);
-        profiles.SetCurrent(player);
-        std::FILE* config = std::fopen(dir.File("game/config.ini").c_str(), "w");
-        ASSERT_TRUE(config);
-        std::fputs(c.config, config);
-        std::fclose(config);
-        const RunResult run = RunGameCopy(dir.File("game/verbolunde"), home, 0, c.arguments, c.refusal,
-                                          "FrameAllocations.WhereMemory*");
+    for (const auto& [arguments, refusal, exitCode, logged] : cases) {
+        const std::string home = dir.File("home" + std::to_string(exitCode));
+        const RunResult run =
+            RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*WhereMemory*");
         ASSERT_TRUE(run.ran) << run.output;
-        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
-        const std::string log = testsupport::ReadFileBytes(user + "/log.txt");
-        for (const std::string& line : c.logged)
-            EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        const std::string log = testsupport::ReadFileBytes(home + "/Quenmoor/Verbolunde/log.txt");
+        EXPECT_NE(log.find(logged), std::string::npos) << log;
+        EXPECT_EQ(log.find("Level 31 saved into the profile (") != std::string::npos, exitCode == 1) << log;
+        EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << log;
     }
 }

@@ -161,7 +161,6 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
             ASSERT_EQ(after.Count(), 1);
         }
     });
-
     // A file larger than records are read is set aside whole, unread.
     std::filesystem::remove(dir.File("records1.txt.bad"));
     ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), "\xFF\xFE" + std::string(5 << 20, 'a')));
