@@ -9,6 +9,7 @@
 #include "engine/Viewer.h"
 #include "gui/Window.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 #include "sprites/SpritePack.h"
 #include "text/DigitalText.h"
@@ -78,10 +79,15 @@ constexpr const char16_t* kSoundPackFile = u"Sounds.dat";
 
 // The message of a pack that cannot be used: the game's own words, then the
 // file as the player finds it on the disk, so that the right one is put back.
+// While the system opens no file for the game (too many files are open, which
+// also fails a stage's other files) or will not let it read this one, that is
+// the cause named instead.
 std::u16string PackErrorText(const char16_t* file) {
+    const std::u16string shown = platform::Utf8ToUtf16(AppShownPath(file));
+    if (const std::string why = platform::OpenForReadFailure(file); !why.empty())
+        return u"The file " + shown + u" cannot be read: " + platform::Utf8ToUtf16(why) + u".";
     const char16_t* headline = file == kSpritePackFile ? u"Sprites error!" : u"Data error!";
-    return std::u16string(headline) + u" The file " + platform::Utf8ToUtf16(AppShownPath(file)) +
-           u" is missing or damaged.";
+    return std::u16string(headline) + u" The file " + shown + u" is missing or damaged.";
 }
 
 } // namespace

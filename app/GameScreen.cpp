@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -106,6 +107,26 @@ void GameScreen::MakeDisplaySettings(DXLDisplaySettings* out) const {
 }
 
 bool GameScreen::Apply() {
+    // A full screen whose back buffer the memory cannot hold gives way to the
+    // default window before the device is asked: a failed switch releases the
+    // device, and with it what was made on it.
+    if (params_.fullscreen && !platform::BackBufferFits(params_.screenWidth, params_.screenHeight)) {
+        LogErrorPrintf(
+            kLogIndent,
+            "Full screen at %u x %u does not fit in memory; the game goes on in a window of %u x %u.",
+            params_.screenWidth, params_.screenHeight, defaultWindow_.width, defaultWindow_.height);
+        params_.fullscreen = 0;
+        params_.windowWidth = defaultWindow_.width;
+        params_.windowHeight = defaultWindow_.height;
+    }
+    if (ApplyRecord()) return true;
+    // Without room for the back buffer the game cannot go on: it ends as
+    // wherever memory runs out.
+    if (viewer_ && viewer_->GetLastResult() == kResultOutOfMemory) throw std::bad_alloc();
+    return false;
+}
+
+bool GameScreen::ApplyRecord() {
     if (!viewer_) return false;
     DXLDisplaySettings requested;
     MakeDisplaySettings(&requested);

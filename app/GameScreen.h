@@ -51,7 +51,9 @@ class GameScreen {
     // "GameScreen::SetParams(params)" and the answer is false.
     bool SetParams(const ScreenParams& requested);
     void SetFullscreen(bool fullscreen) { params_.fullscreen = fullscreen ? 1 : 0; }
-    // Applies the record to the viewer; false on failure.
+    // Applies the record to the viewer; false on failure. A full screen whose
+    // back buffer does not fit in memory becomes the default window (the
+    // record then says so); std::bad_alloc when no back buffer fits.
     bool Apply();
 
     uint32_t GetDesktopHeight() const { return desktopMode_.height; }
@@ -68,6 +70,8 @@ class GameScreen {
     void MakeDisplaySettings(DXLDisplaySettings* out) const;
 
   private:
+    bool ApplyRecord();
+
     bool HasDisplayMode(uint32_t width, uint32_t height) const;
 
     ScreenParams params_;

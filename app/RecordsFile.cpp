@@ -14,6 +14,11 @@ namespace {
 
 const char16_t kCrLf[] = u"\r\n";
 
+// The largest records file read: 65,536 lines of a win each, far more than
+// any player's wins. A larger one is not read into memory, nor is a new one
+// written from it: it is set aside whole.
+constexpr int64_t kMaxRecordsBytes = 4 << 20;
+
 // What a records file holds, as far as its lines are concerned.
 enum class RecordsText {
     Missing,
@@ -22,6 +27,7 @@ enum class RecordsText {
     Foreign,    // a file without the mark: not a text of ours
     NotAFile,   // a folder, a pipe or a link: nothing to read
     Unreadable, // a file the game may not read (its mode)
+    TooLarge,   // larger than a records file is read
 };
 
 RecordsText InspectRecords(const std::u16string& path) {
@@ -31,6 +37,7 @@ RecordsText InspectRecords(const std::u16string& path) {
     platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
                                                platform::FileCreation::OpenExisting);
     if (!file.IsOpen()) return RecordsText::Unreadable;
+    if (file.Size() > kMaxRecordsBytes) return RecordsText::TooLarge;
     uint8_t mark[2] = {};
     if (!file.ReadExact(mark, 2) || mark[0] != 0xFF || mark[1] != 0xFE) return RecordsText::Foreign;
     uint8_t chunk[64 * 1024];
@@ -73,9 +80,10 @@ bool WriteStringsAside(const kis::WideStrings& lines, const std::u16string& asid
 
 } // namespace
 
-void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
+bool LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
     kis::FileStreamW stream(path.c_str(), kis::kStreamRead, kis::kStreamOpenExisting);
-    lines.LoadFromStream(stream);
+    const bool whole = lines.LoadFromStream(stream);
+    return whole && stream.IsOpen();
 }
 
 namespace {
@@ -94,10 +102,14 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
     lines.separator[1] = kCrLf[1];
     lines.separator[2] = 0;
     const RecordsText text = InspectRecords(path);
-    if (text == RecordsText::Whole || text == RecordsText::Cut) LoadStringsFromFile(lines, path);
-    if (text == RecordsText::Whole || text == RecordsText::Missing) return true;
+    // A file that does not read whole (no memory for its lines) is set aside
+    // whole too: a part of its lines must never replace all of them.
+    const bool read =
+        (text != RecordsText::Whole && text != RecordsText::Cut) || LoadStringsFromFile(lines, path);
+    if (read && (text == RecordsText::Whole || text == RecordsText::Missing)) return true;
     const std::string name = AppShownPath(path);
-    const bool moved = text == RecordsText::NotAFile || text == RecordsText::Unreadable;
+    const bool moved = !read || text == RecordsText::NotAFile || text == RecordsText::Unreadable ||
+                       text == RecordsText::TooLarge;
     const std::u16string kept = moved ? KeepAside(path, u".bad") : KeepCopy(path, u".bad");
     if (kept.empty()) {
         if (text == RecordsText::Unreadable) {
@@ -114,7 +126,18 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
     }
     keeping->keptAs = kept;
     const std::string keptName = AppShownPath(kept);
-    if (text == RecordsText::NotAFile)
+    if (!read)
+        LogErrorPrintf(kLogIndent,
+                       "The records file %s could not be read whole; it is set aside as %s and a new one is "
+                       "begun.",
+                       name.c_str(), keptName.c_str());
+    else if (text == RecordsText::TooLarge)
+        LogErrorPrintf(
+            kLogIndent,
+            "The records file %s is larger than %d MiB, more than records hold; it is set aside as %s "
+            "and a new one is begun.",
+            name.c_str(), int(kMaxRecordsBytes >> 20), keptName.c_str());
+    else if (text == RecordsText::NotAFile)
         LogErrorPrintf(kLogIndent, "The records file %s is not a file; it is set aside as %s.", name.c_str(),
                        keptName.c_str());
     else if (text == RecordsText::Unreadable)

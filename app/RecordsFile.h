@@ -32,8 +32,9 @@ struct LevelResult;
 std::u16string RecordsLine(const LevelResult& result);
 
 // A text-line file read whole: a missing file, or one without the mark,
-// reads as an empty list.
-void LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path);
+// reads as an empty list. False when the file did not open or read whole
+// (no memory for its lines): the list is then empty.
+bool LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path);
 
 // What adding lines did with a records file that was not ours to write over.
 struct RecordsKeeping {

@@ -45,11 +45,14 @@
 #include "text/GameLanguage.h"
 #include "text/TextureCollections.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <signal.h>
 #include <string>
 #include <vector>
@@ -62,6 +65,10 @@ namespace {
 
 // The exit status of a run whose last save, as the program ends, failed.
 constexpr int kExitUnsavedAtQuit = 3;
+
+// The memory kept back for the way out of a run whose memory ran out: the
+// message, the shut-down and the saves of the quit.
+constexpr size_t kMemoryReserveBytes = 4 << 20;
 
 // The longest run --until-ms and --screenshot-at accept: the clock's
 // differences stay unambiguous up to here.
@@ -437,7 +444,8 @@ constexpr uint32_t kIdlePassMs = 5;
 // each is the first frame shown at or after its time. False when one could
 // not be written or the run ended before its time.
 bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManager& input,
-                 SoundManager& sound, SaveNotices& notices, const Options& options) {
+                 SoundManager& sound, SaveNotices& notices, const Options& options,
+                 const std::atomic<bool>& memoryShort) {
     std::vector<bool> taken(options.screenshotsAt.size(), false);
     bool written = true;
     const uint32_t start = platform::Milliseconds();
@@ -445,7 +453,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
     int frames = 0;
     uint32_t passes = 0;
     uint32_t shownCursor = 0;
-    while (GameState() != kStateQuit) {
+    while (GameState() != kStateQuit && !memoryShort) {
         const uint32_t passStart = platform::Milliseconds();
         elapsed = passStart - start;
         backend.PumpEvents();
@@ -488,7 +496,7 @@ bool RunMainLoop(platform::Backend& backend, DXLWindowViewer& viewer, InputManag
         if (options.frames > 0 && ++frames >= options.frames) break;
         if (options.untilMs >= 0 && elapsed >= options.untilMs) break;
     }
-    for (size_t i = 0; i < taken.size(); ++i) {
+    for (size_t i = 0; i < taken.size() && !memoryShort; ++i) {
         if (taken[i]) continue;
         std::fprintf(stderr, "verbolunde: the run ended at %u ms, before the screenshot at %u ms (%s).\n",
                      elapsed, options.screenshotsAt[i].ms, options.screenshotsAt[i].file.c_str());
@@ -588,8 +596,13 @@ class AppSession {
     // Start-up, main loop and the screenshot; the exit code.
     int Run();
     // Logs the failure, tells the player (standard error and a message box)
-    // and ends the run with exit code 1.
+    // and ends the run with exit code 1. After memory ran out, that is what
+    // the player is told.
     void Fail(const char16_t* text, HResult hr = kResultOk);
+    // The program's new-handler: an allocation that fails gives back the
+    // reserve and is tried again; without one left it throws std::bad_alloc.
+    // Either way the run ends at its next step as out of memory.
+    static void OnAllocationFailed();
     bool LoadLanguage();
 
     const std::u16string& ProgramFolder() const { return programFolder_; }
@@ -617,7 +630,9 @@ class AppSession {
     bool StartServices();
     bool OpenGameData();
     bool OpenLanguage();
+    void RunGame();
     void TellUnsavedAtQuit();
+    void TellOutOfMemory();
 
     Options options_;
     bool* unsavedAtQuit_;
@@ -643,6 +658,10 @@ class AppSession {
     std::unique_ptr<ProfileManager> profiles_;
     std::unique_ptr<RecordsFile> records_;
     int exitCode_ = 0;
+    std::mutex memoryReserveLock_; // the new-handler may run on any thread
+    std::unique_ptr<char[]> memoryReserve_;
+    std::atomic<bool> memoryShort_{false}; // an allocation failed
+    bool toldOutOfMemory_ = false;
 };
 
 namespace {
@@ -659,15 +678,24 @@ AppSession::~AppSession() {
     // A key or button still held lets go first, while the windows and the
     // screen its press reached are all there (the quit state's own release
     // would reach the screen after its windows are gone).
-    if (input_) input_->ReleaseAllKeys(kInputMouse | kInputKeyboard);
-    // The quit state closes the screen and runs the subsystems' quit hooks
-    // (saving the running level and the profiles); then the members go.
-    if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there
-    SetGameState(kStateQuit);
-    if (profiles_) {
-        profiles_->SaveCurrent();
-        // What an earlier failed save left unwritten gets a last try too.
-        if (profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) TellUnsavedAtQuit();
+    try {
+        if (input_) input_->ReleaseAllKeys(kInputMouse | kInputKeyboard);
+        // The quit state closes the screen and runs the subsystems' quit hooks
+        // (saving the running level and the profiles); then the members go.
+        if (windows_) windows_->DeleteAllWindows(); // while the fonts they draw with are there
+        SetGameState(kStateQuit);
+        if (profiles_) {
+            profiles_->SaveCurrent();
+            // What an earlier failed save left unwritten gets a last try too.
+            if (profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) TellUnsavedAtQuit();
+        }
+    } catch (const std::bad_alloc&) {
+        // The saves of the quit had the reserve and still found no room.
+        *unsavedAtQuit_ = true;
+        constexpr char16_t kText[] =
+            u"Out of memory while the game ended: the progress may not all be saved.";
+        LogErrorPrintf(kLogIndent, "%s", Narrow(kText).c_str());
+        platform::ShowMessageBox(MainWindow(), kText, kProgramName, platform::MessageBoxIcon::Error);
     }
     EndGame();
     SetWindowManager(nullptr);
@@ -675,6 +703,32 @@ AppSession::~AppSession() {
     SetAppServices({});
     SetStateChangeCallback(nullptr);
     SetFocusCallback(nullptr);
+    std::set_new_handler(nullptr);
+}
+
+void AppSession::OnAllocationFailed() {
+    AppSession* session = RunningSession();
+    if (!session) throw std::bad_alloc();
+    session->memoryShort_ = true;
+    std::unique_ptr<char[]> reserve;
+    {
+        const std::lock_guard<std::mutex> lock(session->memoryReserveLock_);
+        reserve = std::move(session->memoryReserve_);
+    }
+    if (!reserve) throw std::bad_alloc();
+}
+
+// One message wherever memory ran out: the log, standard error and a message
+// box. The quit that follows saves a running level as every quit does.
+void AppSession::TellOutOfMemory() {
+    exitCode_ = 1;
+    if (toldOutOfMemory_) return;
+    toldOutOfMemory_ = true;
+    constexpr char16_t kText[] =
+        u"There is not enough memory for the game to go on, so it ends here; a level being played is saved "
+        u"as at every quit. Close other programs or allow the game more memory, and start it again.";
+    LogErrorPrintf(kLogIndent, "Out of memory: %s", Narrow(kText).c_str());
+    platform::ShowMessageBox(MainWindow(), kText, kProgramName, platform::MessageBoxIcon::Error);
 }
 
 // The last save failed and no screen is left to offer another try: the
@@ -705,7 +759,11 @@ void AppSession::Fail(const char16_t* text, HResult hr) {
         LogError(kLogIndent, narrow.c_str(), hr);
     else
         LogErrorPrintf(kLogIndent, "%s", narrow.c_str());
-    platform::ShowMessageBox(MainWindow(), text, kProgramName, platform::MessageBoxIcon::Error);
+    // A step whose memory ran out fails as if its file were bad: the cause is told instead.
+    if (memoryShort_)
+        TellOutOfMemory();
+    else
+        platform::ShowMessageBox(MainWindow(), text, kProgramName, platform::MessageBoxIcon::Error);
     exitCode_ = 1;
     SetGameState(kStateQuit);
 }
@@ -893,8 +951,12 @@ bool AppSession::OpenLanguage() {
     LogLabelValueW(kLogIndent, u"Language file", file.c_str());
     language_.language = std::make_unique<GameLanguage>(file.c_str(), viewer_.get());
     if (LoadLanguage()) return true;
-    // The message names the file as the player can find it.
-    Fail((u"The language file cannot be loaded: " + platform::Utf8ToUtf16(AppShownPath(file))).c_str());
+    // The message names the file as the player can find it, and the system's
+    // reason when it would not open the file (too many files open).
+    const std::string why = platform::OpenForReadFailure(file);
+    Fail((u"The language file cannot be loaded: " + platform::Utf8ToUtf16(AppShownPath(file)) +
+          (why.empty() ? u"" : u" (" + platform::Utf8ToUtf16(why) + u")"))
+             .c_str());
     return false;
 }
 
@@ -930,6 +992,25 @@ bool AppSession::LoadLanguage() {
 }
 
 int AppSession::Run() {
+    memoryReserve_.reset(new (std::nothrow) char[kMemoryReserveBytes]);
+    std::set_new_handler(OnAllocationFailed);
+    try {
+        RunGame();
+    } catch (const std::bad_alloc&) {
+        memoryShort_ = true;
+    }
+    if (memoryShort_) {
+        TellOutOfMemory();
+        return exitCode_;
+    }
+    if (exitCode_ == 0 && viewer_ && !options_.screenshot.empty() &&
+        !WriteScreenshot(*viewer_, options_.screenshot))
+        exitCode_ = 1;
+    return exitCode_;
+}
+
+// Start-up, the main loop and the recorded sound.
+void AppSession::RunGame() {
     if (Start()) {
         SetGameState(kStateLogos);
         // The recording starts with the main loop, so that its times are the loop's.
@@ -940,7 +1021,8 @@ int AppSession::Run() {
             recorder->FollowClock();
             recorder->SetCapture(true);
         }
-        if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, *notices_, options_) && exitCode_ == 0)
+        if (!RunMainLoop(*backend_, *viewer_, *input_, sound_, *notices_, options_, memoryShort_) &&
+            exitCode_ == 0)
             exitCode_ = 1;
         std::string error = "only a headless run records its sound";
         if (!options_.recordSound.empty() &&
@@ -949,10 +1031,6 @@ int AppSession::Run() {
             if (exitCode_ == 0) exitCode_ = 1;
         }
     }
-    if (exitCode_ == 0 && viewer_ && !options_.screenshot.empty() &&
-        !WriteScreenshot(*viewer_, options_.screenshot))
-        exitCode_ = 1;
-    return exitCode_;
 }
 
 // ---------------------------------------------------------------- access

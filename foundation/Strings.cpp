@@ -228,9 +228,9 @@ bool StringList<Ch>::StartsWithSeparator(const Ch* text, uint32_t separatorLengt
     return true;
 }
 
-template <typename Ch> void StringList<Ch>::SplitText(const Ch* text, uint32_t count) {
+template <typename Ch> bool StringList<Ch>::SplitText(const Ch* text, uint32_t count) {
     this->Clear();
-    if (!text || count == 0) return;
+    if (!text || count == 0) return true;
     const auto separatorLength = uint32_t(StrLen(separator));
     uint32_t remaining = count;
     const Ch* p = text;
@@ -243,12 +243,13 @@ template <typename Ch> void StringList<Ch>::SplitText(const Ch* text, uint32_t c
             ++found;
         const bool ends = found < remaining && p[found];
         const uint32_t line = ends ? found : remaining;
-        AddN(p, int32_t(line));
+        if (AddN(p, int32_t(line)) < 0) return false;
         uint32_t step = line + (ends ? separatorLength : 0);
         if (step > remaining) step = remaining;
         p += step;
         remaining -= step;
     }
+    return true;
 }
 
 template <typename Ch>
@@ -272,28 +273,30 @@ void StringList<Ch>::SaveToStream(Stream& stream) const requires std::is_same_v<
 }
 
 template <typename Ch>
-void StringList<Ch>::LoadFromStream(Stream& stream) requires std::is_same_v<Ch, char16_t> {
+bool StringList<Ch>::LoadFromStream(Stream& stream) requires std::is_same_v<Ch, char16_t> {
     this->Clear();
-    if (!stream.IsOpen()) return;
+    if (!stream.IsOpen()) return true;
     const int64_t remaining = stream.GetSize() - stream.GetPosition();
-    if (remaining < 2) return;
+    if (remaining < 2) return true;
     uint8_t mark[2] = {};
-    if (stream.Read(mark, 2) != 2 || mark[0] != 0xFF || mark[1] != 0xFE) return;
+    if (stream.Read(mark, 2) != 2) return false;
+    if (mark[0] != 0xFF || mark[1] != 0xFE) return true;
     const int64_t units = (remaining - 2) / 2;
-    if (units > INT32_MAX - 1) return;
-    // Zeroed first: a short read leaves zeros, never stale memory.
-    uint8_t* bytes = new (std::nothrow) uint8_t[size_t(units) * 2]();
+    if (units > INT32_MAX - 1) return false;
+    uint8_t* bytes = new (std::nothrow) uint8_t[size_t(units) * 2];
     Ch* text = new (std::nothrow) Ch[size_t(units) + 1];
-    if (bytes && text) {
-        if (units > 0) stream.Read(bytes, units * 2);
+    bool whole = bytes && text && (units == 0 || stream.Read(bytes, units * 2) == units * 2);
+    if (whole) {
         for (int64_t i = 0; i < units; ++i)
             text[i] = Ch(LoadLE16(bytes + i * 2));
         text[units] = 0;
         DetectSeparator(text);
-        SplitText(text, uint32_t(units));
+        whole = SplitText(text, uint32_t(units));
     }
     delete[] bytes;
     delete[] text;
+    if (!whole) this->Clear();
+    return whole;
 }
 
 template class StringList<char>;

@@ -94,15 +94,18 @@ template <typename Ch> class StringList : public list<StringItem<Ch>> {
     void DetectSeparator(const Ch* text);
     // Replaces the items by the lines of at most count characters of text,
     // cut at the separator; a separator at the very end adds no empty line.
-    void SplitText(const Ch* text, uint32_t count);
+    // False when a line could not be added (no memory): the list is then short.
+    bool SplitText(const Ch* text, uint32_t count);
 
     // Writes the mark and the joined text at the stream's position; nothing
     // when the stream is not open.
     void SaveToStream(Stream& stream) const requires std::is_same_v<Ch, char16_t>;
     // Replaces the items by the lines stored from the stream's position to
     // its end, taking the separator from the text. A stream that is not open,
-    // too short or without the mark gives an empty list.
-    void LoadFromStream(Stream& stream) requires std::is_same_v<Ch, char16_t>;
+    // too short or without the mark gives an empty list. False when the text
+    // could not be read whole (a short read, or no memory for it), which
+    // leaves the list empty: a part of the lines never passes for all of them.
+    bool LoadFromStream(Stream& stream) requires std::is_same_v<Ch, char16_t>;
 
     // Up to two characters and the terminator; a single line feed at first.
     Ch separator[3];

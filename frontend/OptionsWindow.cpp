@@ -229,7 +229,8 @@ uint32_t OptionsWindow::OnButtonClick(GameButton* button) {
         const bool changedBefore = changed_;
         changed_ = true;
         if (services_.setFullscreen && services_.setFullscreen(!was)) {
-            fullscreen_->SetDisabled(!was);
+            // A full screen the memory cannot hold gave way to the window: the box shows the mode in force.
+            fullscreen_->SetDisabled(services_.isFullscreen ? services_.isFullscreen() : !was);
             return kClickSelectRadio;
         }
         // The mode could not be set: the previous one comes back and stays in config.dat.

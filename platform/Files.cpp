@@ -272,6 +272,25 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path, int64_t 
     return bytes;
 }
 
+std::string OpenForReadFailure(const GamePath& path) {
+    errno = 0;
+    if (File::Open(path, kFileRead, FileCreation::OpenExisting).IsOpen()) return {};
+    switch (errno) {
+    case EMFILE:
+    case ENFILE:
+        return "too many files are open";
+    case ENOMEM:
+        return "the system is out of memory";
+    case EACCES:
+    case EPERM:
+        return "the game may not read it";
+    case EIO:
+        return "the disk cannot be read";
+    default:
+        return {};
+    }
+}
+
 bool FileExists(const GamePath& path) {
     struct stat st;
     return StatPath(path, st) && S_ISREG(st.st_mode);

@@ -112,6 +112,11 @@ int OpenRegularFile(const std::string& nativePath, int flags, int mode = 0666);
 // any size (a sparse one of 100 GB takes no room on the disk).
 std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path, int64_t maxBytes);
 
+// Why `path` does not open for reading, in words for a message ("too many
+// files are open", "the game may not read it"); empty when it opens or is
+// missing, and for a folder, pipe or device, which the caller names itself.
+std::string OpenForReadFailure(const GamePath& path);
+
 bool FileExists(const GamePath& path);   // a regular file
 bool FolderExists(const GamePath& path); // a folder
 bool PathExists(const GamePath& path);   // either

@@ -369,6 +369,10 @@ Result GetDeviceCaps(uint32_t adapter, DeviceCaps* out);
 Result CheckDeviceType(uint32_t adapter, Format displayFormat, Format backBufferFormat, bool windowed);
 // kOk when textures can be created in the format.
 Result CheckTextureFormat(uint32_t adapter, Format format);
+// Whether the memory holds a back buffer of this size now: one is asked for
+// and given back at once (its pages never touched). A device created or
+// reset for a size that does not fit fails with kErrOutOfMemory.
+bool BackBufferFits(uint32_t width, uint32_t height);
 // Creates the software device; the sink (not owned, may be null) receives presented frames.
 Result CreateDevice(uint32_t adapter, const PresentParameters& parameters, FrameSink* sink,
                     std::unique_ptr<GraphicsDevice>* out);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace platform {
 namespace {
@@ -58,6 +59,23 @@ Result LoadState(const uint32_t (&table)[Rows][Count], uint32_t row, uint32_t in
     if (row >= Rows || index >= Count || !value) return kErrInvalidCall;
     *value = table[row][index];
     return kOk;
+}
+
+// Runs `allocate`: false when the memory cannot hold what it asks for. The
+// back buffer is the device's one large allocation, sized by the screen mode,
+// so one the memory cannot hold fails the creation or reset as out of memory
+// and the caller can choose a smaller mode. The program's new-handler is kept
+// out of it: that one stands for the allocations the program cannot do without.
+template <typename Allocate> bool AllocateBackBuffer(Allocate&& allocate) {
+    const std::new_handler handler = std::set_new_handler(nullptr);
+    bool allocated = true;
+    try {
+        allocate();
+    } catch (const std::bad_alloc&) {
+        allocated = false;
+    }
+    std::set_new_handler(handler);
+    return allocated;
 }
 
 } // namespace
@@ -476,8 +494,17 @@ Result SoftwareDevice::TestCooperativeLevel() {
 Result SoftwareDevice::Reset(const PresentParameters& parameters) {
     if (lossCause_) return kErrDeviceLost;
     if (Result r = CheckPresentParameters(parameters); Failed(r)) return r;
+    const size_t pixels = static_cast<size_t>(parameters.backBufferWidth) * parameters.backBufferHeight;
+    // The old buffer goes first, so that only one is held; a failure leaves
+    // a lost device with an empty one.
+    frame_ = {};
+    if (!AllocateBackBuffer([&] { frame_.assign(pixels, 0u); })) {
+        parameters_.backBufferWidth = parameters_.backBufferHeight = 0;
+        pendingClear_.active = false;
+        lost_ = true;
+        return kErrOutOfMemory;
+    }
     parameters_ = parameters;
-    frame_.assign(static_cast<size_t>(parameters.backBufferWidth) * parameters.backBufferHeight, 0u);
     pendingClear_.active = false;
     RestoreDefaultStates();
     lost_ = false;
@@ -528,12 +555,18 @@ Result CheckTextureFormat(uint32_t adapter, Format format) {
     return IsTextureFormat(format) ? kOk : kErrNotAvailable;
 }
 
+bool BackBufferFits(uint32_t width, uint32_t height) {
+    const size_t bytes = size_t(width) * height * sizeof(uint32_t);
+    return AllocateBackBuffer([&] { ::operator delete(::operator new(bytes)); });
+}
+
 Result CreateDevice(uint32_t adapter, const PresentParameters& parameters, FrameSink* sink,
                     std::unique_ptr<GraphicsDevice>* out) {
     if (adapter != 0 || !out) return kErrInvalidCall;
     out->reset();
     if (Result r = CheckPresentParameters(parameters); Failed(r)) return r;
-    *out = std::make_unique<SoftwareDevice>(parameters, sink);
+    if (!AllocateBackBuffer([&] { *out = std::make_unique<SoftwareDevice>(parameters, sink); }))
+        return kErrOutOfMemory;
     return kOk;
 }
 

@@ -11,7 +11,7 @@
 // frames, none to the frames after them.
 #include "app/App.h"
 #include "app/GameStates.h"
-#include "game/GameScreens.h"
+#include "game/GameProgram.h"
 #include "platform/Clock.h"
 #include "showcase/LayerShowcase.h"
 #include "tests/support/TempDir.h"
@@ -22,16 +22,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <new>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kChildFrames = "VB_FRAME_ALLOCATION_FRAMES";
+// "STATE BYTES COUNT": in game state STATE, COUNT allocations of BYTES or more fail.
+constexpr const char* kChildRefusal = "VB_REFUSED_ALLOCATIONS";
+
+int32_t g_refusedState = 0;
+size_t g_refusedBytes = 0;
+std::atomic<int> g_refusalsLeft{0};
+
+bool Refused(std::size_t size) {
+    if (g_refusalsLeft <= 0 || size < g_refusedBytes || GameState() != g_refusedState) return false;
+    return --g_refusalsLeft >= 0;
+}
 
 std::atomic<bool> g_counting{false};
 std::atomic<uint64_t> g_mainScreenAllocations{0};
@@ -51,6 +66,10 @@ void CountAllocation() {
 
 void* operator new(std::size_t size) {
     CountAllocation();
+    while (Refused(size)) { // the new-handler runs before the next try, as the library's does
+        if (!std::get_new_handler()) throw std::bad_alloc();
+        std::get_new_handler()();
+    }
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
@@ -93,12 +112,15 @@ struct RunResult {
     std::string output;
 };
 
-// One headless run of the game copy for the given number of frames.
-RunResult RunGameCopy(const std::string& program, const std::string& home, int frames) {
+// One headless run of the game copy for the given number of frames (and
+// more arguments), the test `filter` names playing the copy's side.
+RunResult RunGameCopy(const std::string& program, const std::string& home, int frames,
+                      const std::string& more = "", const std::string& refusal = "",
+                      const std::string& filter = "*AfterWarmUp*") {
     RunResult result;
-    const std::string command = "env XDG_DATA_HOME='" + home + "' " + kChildFrames + "=" +
-                                std::to_string(frames) + " '" + program +
-                                "' --gtest_filter='FrameAllocations.*' 2>&1";
+    const std::string command = "env XDG_DATA_HOME='" + home + "' " + kChildFrames + "='" +
+                                std::to_string(frames) + " " + more + "' " + kChildRefusal + "='" + refusal +
+                                "' '" + program + "' --gtest_filter='" + filter + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return result;
     char line[512];
@@ -120,16 +142,22 @@ RunResult RunGameCopy(const std::string& program, const std::string& home, int f
 
 // The copy's side: the game runs in this process and the counts are printed.
 void RunGameHere(const char* frames) {
-    std::string framesArg = frames;
-    char program[] = "verbolunde";
-    char headless[] = "--headless";
-    char framesOption[] = "--frames";
-    char* argv[] = {program, headless, framesOption, framesArg.data(), nullptr};
+    std::vector<std::string> words = {"verbolunde", "--headless", "--frames"};
+    std::istringstream arguments(frames); // the count, then any more arguments
+    for (std::string word; arguments >> word;)
+        words.push_back(word);
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    int left = 0;
+    if (const char* refusal = std::getenv(kChildRefusal))
+        std::sscanf(refusal, "%d %zu %d", &g_refusedState, &g_refusedBytes, &left);
+    g_refusalsLeft = left;
     App app; // the wiring and the showcase register into it before it runs
-    RegisterGameScreens();
+    GameProgram game;
     ShowcaseProgram showcase; // the screen after loading
     g_counting = true;
-    const int code = app.Run(4, argv);
+    const int code = app.Run(int(argv.size()), argv.data());
     g_counting = false;
     const uint32_t since = g_mainScreenSince;
     const unsigned long long shown = g_mainScreenAllocations ? platform::Milliseconds() - since : 0;
@@ -175,4 +203,37 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
     EXPECT_EQ(longer.allocations, shorter.allocations)
         << kExtraFrames << " more frames of the screen after loading allocated "
         << (long long)(longer.allocations) - (long long)(shorter.allocations) << " times more";
+}
+
+// A full screen the memory cannot hold gives way to the window; an allocation that fails in a level is
+// told, the level saved as at every quit, and the run ends with status 1, never on a signal.
+TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
+    if (const char* frames = std::getenv(kChildFrames)) {
+        RunGameHere(frames);
+        return;
+    }
+    testsupport::TempDir dir;
+    fs::copy(std::string(std::getenv("VB_BINARY_DIR")) + "/game/Data", dir.File("Data"),
+             fs::copy_options::recursive);
+    fs::copy_file(fs::read_symlink("/proc/self/exe"), dir.File("verbolunde"));
+    std::ofstream(dir.File("config.ini")) << "[Video]\nFullscreen=1\n";
+    std::ofstream(dir.File("level.txt"))
+        << "60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n";
+    const std::tuple<std::string, std::string, int, std::string> cases[] = {
+        {"--desktop 16384x16384 --until-ms 3000", "0 268435456 1000", 0,
+         "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."},
+        {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1,
+         "ERROR! Out of memory: There is not enough memory for the game to go on"},
+    };
+    for (const auto& [arguments, refusal, exitCode, logged] : cases) {
+        const std::string home = dir.File("home" + std::to_string(exitCode));
+        const RunResult run =
+            RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*WhereMemory*");
+        ASSERT_TRUE(run.ran) << run.output;
+        EXPECT_EQ(run.exitCode, exitCode) << run.output;
+        const std::string log = testsupport::ReadFileBytes(home + "/Quenmoor/Verbolunde/log.txt");
+        EXPECT_NE(log.find(logged), std::string::npos) << log;
+        EXPECT_EQ(log.find("Level 31 saved into the profile (") != std::string::npos, exitCode == 1) << log;
+        EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << log;
+    }
 }

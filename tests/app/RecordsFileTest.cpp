@@ -161,6 +161,12 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
             ASSERT_EQ(after.Count(), 1);
         }
     });
+    // A file larger than records are read is set aside whole, unread.
+    std::filesystem::remove(dir.File("records1.txt.bad"));
+    ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), "\xFF\xFE" + std::string(5 << 20, 'a')));
+    win();
+    EXPECT_EQ(std::filesystem::file_size(dir.File("records1.txt.bad")), (5u << 20) + 2);
+    EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
 }
 
 // A win goes into the profile and the records file together: wherever the program stops while it puts them in

@@ -63,8 +63,6 @@ const std::map<std::string, std::string> kAllowed = {
     {"text/TextLayout.cpp tagBuffer", "the text tags' scratch buffer"},
     {"text/TextLayout.cpp reportedTags", "the unknown tags the log has named, once per run"},
     {"text/TextLayout.cpp reportedMissing", "the missing texts the log has named, once per run"},
-    {"text/OutOfMemory.cpp gMessageWindow",
-     "the window the out-of-memory message names, when memory is gone"},
     {"text/FontSlots.cpp AppFontSlots", "the application's font slots the text layer's interface names"},
     {"text/FontSlots.cpp languageFonts", "the language's font slots"},
     {"text/TextureCollections.cpp collections", "the numbered texture collections the markup names"},

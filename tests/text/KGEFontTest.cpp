@@ -494,8 +494,8 @@ TEST(BitmapFontBuild, ImagesOffTheTextureAreNotDrawn) {
     EXPECT_EQ(glyphs[0].drawable, 0u);
 }
 
-TEST(OutOfMemory, TellsThePlayerAndExitsWithCode3) {
-    EXPECT_EXIT(KGEOutOfMemory(), ::testing::ExitedWithCode(3), "Error: Out of memory!");
+TEST(OutOfMemory, ThrowsForTheProgramToTell) {
+    EXPECT_THROW(KGEOutOfMemory(), std::bad_alloc);
 }
 
 } // namespace
