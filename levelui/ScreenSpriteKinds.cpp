@@ -3,6 +3,7 @@
 #include "engine/Texture.h"
 #include "gui/Hint.h"
 #include "gui/Window.h"
+#include "level/SpriteObject.h"
 #include "levelui/InstanceDrawing.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
@@ -46,9 +47,6 @@ int32_t PieceAlpha(DXLTexture* texture, const ScreenQuad& piece, float x, float 
     const kis::Rect within{int32_t(s.left), int32_t(s.top), int32_t(s.right), int32_t(s.bottom)};
     return FilteredAlpha(texture, within, u, v);
 }
-
-// The least alpha of a button's picture that takes a click (as on the field).
-constexpr int32_t kPressAlpha = 0x40;
 
 // Draws the piece of the texture at the viewer's transform in the colour.
 void DrawPiece(DXLViewer& viewer, DXLTexture* texture, const ScreenQuad& piece, uint32_t colour) {
@@ -394,7 +392,7 @@ bool ASSPriceButton::HitTest(int32_t x, int32_t y) const {
     const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
     const float lx = float(x - x_ - offsetX_) * scale, ly = float(y - y_ - offsetY_) * scale;
     const int32_t state = int32_t(std::min<uint32_t>(state_, 3));
-    auto shows = [](int32_t alpha) { return alpha < 0 || alpha >= kPressAlpha; };
+    auto shows = [](int32_t alpha) { return alpha < 0 || alpha >= kCoverAlpha; };
     // Where the texels cannot be read, the whole rectangle is the button's.
     DXLTexture* face = InterfaceTexture(u"price_button");
     if (!face) return true;
