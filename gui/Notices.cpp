@@ -113,7 +113,11 @@ bool NoticeWindow::IsAnimating(DXLViewer* viewer) {
 
 bool NoticeWindow::Covered() const {
     for (int32_t i = manager_.IndexOf(this) + 1; i > 0 && i < manager_.Count(); ++i)
-        if (const GameWindow* above = manager_.Get(i); above->modal && !above->closing) return true;
+        if (const GameWindow* above = manager_.Get(i); above->modal && !above->closing) {
+            const kis::Rect& r = above->rect;
+            if (r.left < rect.right && rect.left < r.right && r.top < rect.bottom && rect.top < r.bottom)
+                return true;
+        }
     return false;
 }
 
@@ -124,9 +128,9 @@ void NoticeWindow::Open() {
 
 bool NoticeWindow::Update() {
     GameWindow::Update();
-    // A notice under a modal window is not cut by it: it waits unseen, its
-    // time standing still as under any modal window, and opens again when
-    // the window goes (the goals of a win show after its result window).
+    // A notice that a modal window would cut waits unseen, its time standing
+    // still as under any modal window, and opens again when the window goes
+    // (the goals of a win show after its result window on a small screen).
     const bool covered = !closing && Covered();
     if (waiting_ && !covered) {
         DropEffects();

@@ -89,8 +89,9 @@ class NoticeWindow : public GameWindow {
     float SlideOffset() const;
     // A point of the window's own coordinates on the notice.
     bool Inside(int32_t x, int32_t y) const;
-    // Whether an open modal window stands above the notice (the result window
-    // of a win over the goals the win reached): the notice then waits unseen.
+    // Whether an open modal window above the notice covers part of it (the
+    // result window of a win over the goals the win reached at 800 x 600):
+    // the notice then waits unseen.
     bool Covered() const;
 
     NoticeStack* stack;
@@ -107,6 +108,7 @@ class NoticeWindow : public GameWindow {
   protected:
     // The x of the content's centre on a screen of that width.
     virtual float PlaceX(int32_t screenWidth) const = 0;
+
   private:
     bool waiting_ = false; // covered by a modal window, drawn again when it goes
 };

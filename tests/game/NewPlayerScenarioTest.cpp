@@ -99,38 +99,40 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
 
 // A player whose file cannot be made (here a link to nowhere squats its name) is refused with the folder
 // named, as a failed save names it, within the dialog at 226 characters, also of the widest letters.
+void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::string& letters) {
+    GameCopy game;
+    EXPECT_TRUE(testsupport::UseWindow(game, width, height));
+    std::string home = game.Root() + "/";
+    while (home.size() < 205) // + "/Quenmoor/Verbolunde"
+        home += letters;
+    game.SetHome(home.substr(0, 205));
+    {
+        std::filesystem::create_directories(game.User());
+        ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
+        profiles.Load();
+        profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
+    }
+    std::filesystem::create_symlink(game.User() + "/nowhere/file", game.User() + "/profile1.dat");
+    const std::string shot = game.File("refused.png");
+    const std::string log =
+        Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500,
+             {{5400, shot}});
+    EXPECT_NE(log.find("Profile error               30: The player could not be saved in " + game.User() +
+                       ". The disk may be full"),
+              std::string::npos)
+        << log;
+    const Shot refused = LoadShot(shot); // the dialog's ink between its edges, in the rows of its text
+    const int left = (width - 420) / 2, right = left + 420, top = height / 2 - 130, end = top + 240;
+    EXPECT_GT(refused.NearIn(left, top, right, end, 0x3A2410, 4), 1000);
+    EXPECT_EQ(refused.NearIn(0, top, left - 10, end, 0x3A2410, 4) +
+                  refused.NearIn(right + 10, top, width, end, 0x3A2410, 4),
+              0);
+}
 TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
     for (const auto [width, height] : windowsizes::kSizes)
         for (const std::string letters : {"a", "W", "MW"}) {
-            GameCopy game;
-            EXPECT_TRUE(testsupport::UseWindow(game, width, height));
-            std::string home = game.Root() + "/";
-            while (home.size() < 205) // + "/Quenmoor/Verbolunde"
-                home += letters;
-            game.SetHome(home.substr(0, 205));
-            {
-                std::filesystem::create_directories(game.User());
-                ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
-                profiles.Load();
-                profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
-            }
-            std::filesystem::create_symlink(game.User() + "/nowhere/file", game.User() + "/profile1.dat");
-            const std::string shot = game.File("refused.png");
-            const std::string log =
-                Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"),
-                     5500, {{5400, shot}});
-            EXPECT_NE(log.find("Profile error               30: The player could not be saved in " +
-                               game.User() + ". The disk may be full"),
-                      std::string::npos)
-                << log;
-            // The dialog's ink between its edges, 420 px apart, in the rows of its text.
-            const Shot refused = LoadShot(shot);
-            const int left = (width - 420) / 2, right = left + 420, top = height / 2 - 130, end = top + 240;
-            EXPECT_GT(refused.NearIn(left, top, right, end, 0x3A2410, 4), 1000) << letters << width;
-            EXPECT_EQ(refused.NearIn(0, top, left - 10, end, 0x3A2410, 4) +
-                          refused.NearIn(right + 10, top, width, end, 0x3A2410, 4),
-                      0)
-                << letters << width;
+            SCOPED_TRACE(letters + std::to_string(width));
+            ExpectTheFolderNamedWithinTheDialog(width, height, letters);
         }
 }
 
