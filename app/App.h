@@ -164,9 +164,6 @@ const std::u16string& AppUserFolder();
 // folder) as the player finds it on the disk: native and absolute. Messages
 // that name a file name it so.
 std::string AppShownPath(std::u16string_view path);
-// The same in lines no wider than a dialog's, whose lines break at blanks
-// only: broken after a slash, and a name longer than a line where it ends.
-std::u16string AppShownPathLines(std::u16string_view path);
 
 // Makes the language current: releases a loaded one, loads it, sets the
 // window title, makes the loading screen (image "loading_logo", caption

@@ -1039,16 +1039,13 @@ void ShowProfileError(int32_t error) {
                                      : ProfileErrorKey(error);
     std::u16string filled = found ? found : u"";
     // A file that could not be written names its folder, as a failed save
-    // does: in lines that keep inside the dialog, and whole in the log.
+    // does; the dialog breaks it to its width.
     const ProfileManager* profiles = AppProfiles();
-    const size_t mark = profiles ? filled.find(u"%1") : std::u16string::npos;
-    std::u16string logged = filled;
-    if (mark != std::u16string::npos) {
-        logged.replace(mark, 2, platform::Utf8ToUtf16(AppShownPath(profiles->Folder())));
-        filled.replace(mark, 2, AppShownPathLines(profiles->Folder()));
-    }
+    if (const size_t mark = profiles ? filled.find(u"%1") : std::u16string::npos;
+        mark != std::u16string::npos)
+        filled.replace(mark, 2, platform::Utf8ToUtf16(AppShownPath(profiles->Folder())));
     const char16_t* text = filled.c_str();
-    std::string line = Narrow(logged.c_str());
+    std::string line = Narrow(text);
     std::replace(line.begin(), line.end(), '\n', ' ');
     LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, line.c_str());
     const AppState* state = RunningAppState();

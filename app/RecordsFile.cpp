@@ -50,12 +50,11 @@ RecordsText InspectRecords(const std::u16string& path) {
 } // namespace
 
 std::u16string RecordsLine(const LevelResult& result) {
-    const uint32_t seconds = result.timeMs / 1000;
     char text[64];
-    std::snprintf(text, sizeof text, "level_%02u %s: %02u:%02u:%02u", result.level + 1,
-                  result.regime == uint32_t(kRegimeHard) ? "Hard" : "Easy", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-    return u"Рекорд " + platform::Utf8ToUtf16(text);
+    std::snprintf(text, sizeof text, "level_%02u %s: ", result.level + 1,
+                  result.regime == uint32_t(kRegimeHard) ? "Hard" : "Easy");
+    // The time as the result window shows it.
+    return u"Рекорд " + platform::Utf8ToUtf16(text) + FormatLevelTime(result.timeMs);
 }
 
 namespace {

@@ -89,33 +89,30 @@ void SaveNotices::TellRefusedSave(std::u16string keptAs) {
 void SaveNotices::Open(WindowManager& windows, Kind kind) {
     const bool folder = kind == Kind::Folder, refused = kind == Kind::RefusedSave,
                records = kind == Kind::RecordsKept;
-    // The text with the folders broken to fit the dialog, or whole for the log.
-    const auto text = [&](bool fit) {
-        const auto shown = [&](const std::u16string& path) {
-            return fit ? AppShownPathLines(path) : Whole(path);
-        };
+    // The folders stand whole: the dialog breaks them to its width.
+    const std::u16string text = [&] {
         if (folder)
             return Fill(
                 windows.Text(u"dialogs", u"saves_folder_c"),
-                {shown(perUserFolder_), platform::Utf8ToUtf16(perUserProblem_), shown(profiles_.Folder())});
+                {Whole(perUserFolder_), platform::Utf8ToUtf16(perUserProblem_), Whole(profiles_.Folder())});
         if (refused)
             return refusedSaveKeptAs_.empty()
                        ? std::u16string(windows.Text(u"dialogs", u"save_refused_left_c"))
-                       : Fill(windows.Text(u"dialogs", u"save_refused_c"), {shown(refusedSaveKeptAs_)});
+                       : Fill(windows.Text(u"dialogs", u"save_refused_c"), {Whole(refusedSaveKeptAs_)});
         if (records) {
             std::u16string kept;
             for (const std::u16string& path : recordsKept_) {
                 if (!kept.empty()) kept += u'\n';
-                kept += shown(path);
+                kept += Whole(path);
             }
             return Fill(windows.Text(u"dialogs", u"records_kept_c"), {kept});
         }
         // A file the game may not read stops the save, not the disk.
         if (const std::u16string& unreadable = profiles_.UnreadableFile(); !unreadable.empty())
-            return Fill(windows.Text(u"dialogs", u"save_unreadable_c"), {shown(unreadable)});
-        return Fill(windows.Text(u"dialogs", u"save_failed_c"), {shown(profiles_.Folder())});
-    };
-    std::string line = platform::Utf16ToUtf8(text(false));
+            return Fill(windows.Text(u"dialogs", u"save_unreadable_c"), {Whole(unreadable)});
+        return Fill(windows.Text(u"dialogs", u"save_failed_c"), {Whole(profiles_.Folder())});
+    }();
+    std::string line = platform::Utf16ToUtf8(text);
     std::replace(line.begin(), line.end(), '\n', ' ');
     const char* what = folder    ? "folder notice"
                        : refused ? "saved game refused"
@@ -126,7 +123,7 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
                               : refused ? u"save_refused"
                               : records ? u"records_kept"
                                         : u"save_failed";
-    const DialogTexts texts{text(true), windows.Text(u"dialogs", caption)};
+    const DialogTexts texts{text, windows.Text(u"dialogs", caption)};
     const DialogParams params =
         kind != Kind::SaveFailed
             ? DialogParams::Make(kDialogOk, 0, nullptr, nullptr)

@@ -1089,26 +1089,6 @@ std::string AppShownPath(std::u16string_view path) {
     return platform::NativePath(platform::GamePath(full));
 }
 
-std::u16string AppShownPathLines(std::u16string_view path) {
-    // As many characters as a dialog's line holds in its widest letters.
-    constexpr size_t kLineUnits = 32;
-    const std::u16string whole = platform::Utf8ToUtf16(AppShownPath(path));
-    std::u16string shown;
-    size_t lineStart = 0, lastBreak = std::u16string::npos;
-    for (char16_t c : whole) {
-        if (shown.size() - lineStart >= kLineUnits) {
-            // After the last slash of the line; a name longer than a line breaks where it is.
-            const size_t at = lastBreak != std::u16string::npos ? lastBreak : shown.size();
-            shown.insert(at, 1, u'\n');
-            lineStart = at + 1;
-            lastBreak = std::u16string::npos;
-        }
-        shown += c;
-        if (c == u'/' || c == u'\\') lastBreak = shown.size();
-    }
-    return shown;
-}
-
 ProfileManager* AppProfiles() {
     return RunningSession() ? RunningSession()->Profiles() : nullptr;
 }

@@ -417,7 +417,7 @@ class MenuTextButton : public ActiveButton {
     MenuTextButton(GameWindow* window, GameControls* group, uint32_t command, const std::u16string& text,
                    uint32_t colour)
         : ActiveButton(window, group, command), colour_(colour) {
-        text_.Set(kMenuFont, text);
+        text_.Set(kMenuFont, text, kTextCentred);
     }
     void Draw(DXLViewer& viewer, float alpha) override {
         if (!HasState()) return;

@@ -40,21 +40,9 @@ uint32_t ClickSample() {
     return sound ? sound->FindSample(u"click") : 0;
 }
 
-// A file's path as the system names it, cut after a '/' wherever a line
-// would grow past a dialog's width, so that long folders stay readable.
-std::u16string PathLines(const std::u16string& gamePath) {
-    constexpr size_t kLineCharacters = 40;
-    const std::u16string native = platform::Utf8ToUtf16(platform::NativePath(platform::GamePath(gamePath)));
-    std::u16string lines;
-    size_t lineStart = 0, lastCut = 0;
-    for (size_t i = 0; i < native.size(); ++i) {
-        if (i - lineStart >= kLineCharacters && lastCut > lineStart) {
-            lines += native.substr(lineStart, lastCut - lineStart) + u"\n";
-            lineStart = lastCut;
-        }
-        if (native[i] == u'/') lastCut = i + 1;
-    }
-    return lines + native.substr(lineStart);
+// A file's path as the system names it (the dialog breaks it to its width).
+std::u16string NativeText(const std::u16string& gamePath) {
+    return platform::Utf8ToUtf16(platform::NativePath(platform::GamePath(gamePath)));
 }
 
 uint32_t DeleteConfirmed(uintptr_t window, uintptr_t row, uint32_t command) {
@@ -449,19 +437,19 @@ bool ShowProfileLoadReport() {
         text = windows->Text(u"dialogs", report.listMissing ? u"profiles_missing" : u"profiles_rebuilt");
         if (!report.listKeptAs.empty())
             text += u"\n" + std::u16string(windows->Text(u"dialogs", u"profiles_list_kept")) + u"\n" +
-                    PathLines(report.listKeptAs);
+                    NativeText(report.listKeptAs);
     }
     if (!report.setAside.empty()) {
         if (!text.empty()) text += u"\n\n";
         text += windows->Text(u"dialogs", u"profiles_set_aside");
         for (const std::u16string& file : report.setAside)
-            text += u"\n" + PathLines(file);
+            text += u"\n" + NativeText(file);
     }
     if (!report.winsKept.empty()) {
         if (!text.empty()) text += u"\n\n";
         text += windows->Text(u"dialogs", u"profiles_win_kept");
         for (const std::u16string& file : report.winsKept)
-            text += u"\n" + PathLines(file);
+            text += u"\n" + NativeText(file);
     }
     LogLabelPrintf(kLogIndent, "Profiles", "the player is told what was set aside");
     if (!report.listKeptAs.empty())

@@ -438,9 +438,14 @@ void LevelInterface::OpenResultWindow(const LevelResult& result) {
     if (!windows) return;
     for (GameWindow* window : {windows->menuWindow, windows->infoWindow, windows->warehouseWindow})
         if (window) static_cast<SpritesWindow*>(window)->Close();
-    windows->Open<LevelResultWindow>(result, WindowsHost());
-    LogLabelPrintf(kLogIndent, "Level result", "window opened: %u ms, grade %u%s; Enter leaves.",
-                   result.timeMs, result.grade, (result.flags & kResultNewBest) ? ", a new record" : "");
+    const LevelResultWindow* window = windows->Open<LevelResultWindow>(result, WindowsHost());
+    // The time the window shows beside the panel's clock, which stopped at the win.
+    const EmptyPanel* clock = Panel() ? Panel()->GetEmptyPanel() : nullptr;
+    LogLabelPrintf(kLogIndent, "Level result",
+                   "window opened: %u ms, %s beside the clock's %s, grade %u%s; Enter leaves.", result.timeMs,
+                   platform::Utf16ToUtf8(window->TimeText()).c_str(),
+                   clock ? platform::Utf16ToUtf8(clock->ClockText()).c_str() : "-", result.grade,
+                   (result.flags & kResultNewBest) ? ", a new record" : "");
 }
 
 void LevelInterface::OpenGameOverDialog() {

@@ -50,6 +50,40 @@ TextStyle DefaultTextStyle() {
     return style;
 }
 
+std::u16string BreakWideWords(int32_t fontSlot, std::u16string_view text, int32_t width) {
+    const KGEFont* font = GetFont(fontSlot);
+    if (!font || width <= 0) return std::u16string(text);
+    const auto separates = [](char16_t c) { return c == u' ' || c == u'\r' || c == u'\n'; };
+    const auto fits = [&](size_t from, size_t to) {
+        return font->MeasureText(text.data() + from, uint32_t(to - from)).width <= width;
+    };
+    std::u16string broken;
+    for (size_t i = 0; i < text.size();) {
+        if (separates(text[i])) {
+            broken += text[i++];
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && !separates(text[end]))
+            ++end;
+        while (!fits(i, end)) {
+            // The longest head that fits (a character at least), cut after its last slash.
+            size_t head = i + 1;
+            while (head + 1 < end && fits(i, head + 1))
+                ++head;
+            size_t cut = head;
+            while (cut > i + 1 && text[cut - 1] != u'/' && text[cut - 1] != u'\\')
+                --cut;
+            if (cut == i + 1 && text[i] != u'/' && text[i] != u'\\') cut = head;
+            broken.append(text.substr(i, cut - i)).append(1, u'\n');
+            i = cut;
+        }
+        broken.append(text.substr(i, end - i));
+        i = end;
+    }
+    return broken;
+}
+
 // ---------------------------------------------------------------- items
 
 void HintItem::UnionBounds(kis::Rect* rect) const {

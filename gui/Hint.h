@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class DXLViewer;
@@ -44,6 +45,13 @@ struct TextStyle {
     void SetShadow(const TextStyle* shadow);
 };
 TextStyle DefaultTextStyle();
+
+// The text with a line break put into each word that is wider than the width
+// in the font of the slot, which the layout would let run past the edge (it
+// never breaks a word): after the last '/' or '\\' of the piece that still
+// fits, so that a path breaks between its folders, else where the word
+// reaches the edge. Words that fit and the text's own breaks stay as they are.
+std::u16string BreakWideWords(int32_t fontSlot, std::u16string_view text, int32_t width);
 
 // An item of a hint box, placed by the box's layout.
 class HintItem {

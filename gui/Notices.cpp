@@ -111,8 +111,32 @@ bool NoticeWindow::IsAnimating(DXLViewer* viewer) {
     return running;
 }
 
+bool NoticeWindow::Covered() const {
+    for (int32_t i = manager_.IndexOf(this) + 1; i > 0 && i < manager_.Count(); ++i)
+        if (const GameWindow* above = manager_.Get(i); above->modal && !above->closing) {
+            const kis::Rect& r = above->rect;
+            if (r.left < rect.right && rect.left < r.right && r.top < rect.bottom && rect.top < r.bottom)
+                return true;
+        }
+    return false;
+}
+
+void NoticeWindow::Open() {
+    AddEffect(new SEffect_Scale(0.75f, 1.0f, kNoticeEffectMs, true, 0));
+    AddEffect(new SEffect_Alpha(0.0f, 1.0f, kNoticeEffectMs, true, 0));
+}
+
 bool NoticeWindow::Update() {
     GameWindow::Update();
+    // A notice that a modal window would cut waits unseen, its time standing
+    // still as under any modal window, and opens again when the window goes
+    // (the goals of a win show after its result window on a small screen).
+    const bool covered = !closing && Covered();
+    if (waiting_ && !covered) {
+        DropEffects();
+        Open();
+    }
+    waiting_ = covered;
     if (!closing && lifetime != kNoticeForever) {
         elapsed += stack->FrameTime();
         if (elapsed >= lifetime) Close();
@@ -122,7 +146,7 @@ bool NoticeWindow::Update() {
 }
 
 void NoticeWindow::Draw(DXLViewer& viewer) {
-    if (closing && !Effects()) return;
+    if (waiting_ || (closing && !Effects())) return;
     content.Draw(viewer, EffectAlpha());
 }
 
@@ -282,8 +306,7 @@ void NoticeStack::Add(NoticeWindow* notice) {
             break;
         }
     manager_.MoveAbove(notice, below);
-    notice->AddEffect(new SEffect_Scale(0.75f, 1.0f, kNoticeEffectMs, true, 0));
-    notice->AddEffect(new SEffect_Alpha(0.0f, 1.0f, kNoticeEffectMs, true, 0));
+    notice->Open();
     notices_.push_back(notice);
     notice->Place();
     MarkOrderDirty();

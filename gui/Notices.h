@@ -74,6 +74,8 @@ class NoticeWindow : public GameWindow {
     bool Update() override;
     void Draw(DXLViewer& viewer) override;
 
+    // The opening effect: grows to its size and fades in.
+    void Open();
     // The hide effect; the manager deletes the window when it has run.
     void Close();
     // Restarts the timer (0 closes at once); pop: grows to 1.2 and back.
@@ -87,6 +89,10 @@ class NoticeWindow : public GameWindow {
     float SlideOffset() const;
     // A point of the window's own coordinates on the notice.
     bool Inside(int32_t x, int32_t y) const;
+    // Whether an open modal window above the notice covers part of it (the
+    // result window of a win over the goals the win reached at 800 x 600):
+    // the notice then waits unseen.
+    bool Covered() const;
 
     NoticeStack* stack;
     int32_t stackY = 0; // 0 for the newest, negative above
@@ -102,6 +108,9 @@ class NoticeWindow : public GameWindow {
   protected:
     // The x of the content's centre on a screen of that width.
     virtual float PlaceX(int32_t screenWidth) const = 0;
+
+  private:
+    bool waiting_ = false; // covered by a modal window, drawn again when it goes
 };
 
 class MessageWindow : public NoticeWindow {

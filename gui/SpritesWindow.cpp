@@ -208,8 +208,11 @@ void DialogWindow::Build(const DialogParams& params, const char16_t* text, const
     style.maxWidth = kDialogWidth - 2 * kContentMargin;
     // Dark ink on the dialog's light parchment face.
     style.colour = 0xFF3A2410;
-    style.flags |= 1; // centred lines
-    body_ = std::make_unique<HIText>(manager, style, text, 0, manager.GetTextTagCallback());
+    style.flags |= kTextCentred;
+    // A folder named in the text breaks to the width, as no word of it would.
+    body_ = std::make_unique<HIText>(manager, style,
+                                     BreakWideWords(style.fontSlot, text ? text : u"", style.maxWidth), 0,
+                                     manager.GetTextTagCallback());
     const int32_t contentHeight = body_->Height();
     const int32_t height = std::max(kDialogMinHeight, 8 + kCaptionHeight + 12 + contentHeight + 24 +
                                                           kButtonHeight + kBottomRowMargin);

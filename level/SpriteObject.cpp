@@ -5,14 +5,6 @@
 #include "sprites/Sprite.h"
 #include "sprites/SpriteEffect.h"
 
-namespace {
-
-// The least alpha that counts as drawn: the soft rims of a picture, where
-// little shows, leave the click to what lies behind.
-constexpr int32_t kCoverAlpha = 0x40;
-
-} // namespace
-
 bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror, int32_t anchorX,
                      int32_t anchorY) {
     kis::Rect r{};

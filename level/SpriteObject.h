@@ -47,9 +47,14 @@ class SpriteObject : public MapObject {
     int32_t frame_ = 0;
 };
 
+// The least alpha that counts as drawn: the soft rims of a picture, where
+// little shows, leave the click to what lies behind. The buttons over the
+// field take their clicks by the same measure.
+constexpr int32_t kCoverAlpha = 0x40;
+
 // Whether the frame of the sprite, as DrawFloat draws it at (0, 0), shows
 // at (x, y): inside the frame's quad where the filtered texels' alpha is at
-// least a quarter. Where the texels cannot be read (no live texture, a
+// least kCoverAlpha. Where the texels cannot be read (no live texture, a
 // compressed format) the whole quad counts.
 bool MapSpriteCovers(const MapSprite* sprite, int32_t frame, float x, float y, bool mirror);
 // The same for a frame drawn with the anchor (anchorX, anchorY) on (0, 0),

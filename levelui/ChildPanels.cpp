@@ -3,6 +3,7 @@
 #include "engine/Viewer.h"
 #include "foundation/NumberText.h"
 #include "gui/Hint.h"
+#include "gui/Regime.h"
 #include "gui/Window.h"
 #include "level/LevelPoint.h"
 #include "levelui/InstanceDrawing.h"
@@ -406,7 +407,7 @@ EmptyPanel::EmptyPanel(LevelPanel& owner) : ChildLevelPanel(owner) {
     const char16_t* icons[3] = {u"gold_small", u"silver_small", u"bronze_small"};
     for (uint32_t i = 0; i < rows.count; ++i) {
         Row row{InterfaceIcon(icons[i]), SkinText(), rows.y[i]};
-        row.text.Set(5, FormatClock(times[i]));
+        row.text.Set(5, FormatLevelTime(times[i]));
         rows_.push_back(std::move(row));
     }
     clock_.icon = InterfaceIcon(u"small_ico_clock");
@@ -422,10 +423,10 @@ void EmptyPanel::Layout() {
 
 void EmptyPanel::UpdateClock() {
     const uint32_t ms = owner_.Level().LevelTimeMs();
-    const int64_t second = ms / 1000;
+    const int64_t second = ShownSecond(ms);
     if (second == shownSecond_) return;
     shownSecond_ = second;
-    clock_.text.Set(5, FormatClock(ms));
+    clock_.text.Set(5, FormatLevelTime(ms));
 }
 
 void EmptyPanel::DrawRow(DXLViewer& viewer, Row& row, int32_t column) {

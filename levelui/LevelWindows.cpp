@@ -7,6 +7,7 @@
 #include "farm/Plants.h"
 #include "foundation/NumberText.h"
 #include "gui/ProgressLine.h"
+#include "gui/Regime.h"
 #include "level/Bonuses.h"
 #include "level/LevelData.h"
 #include "levelui/InstanceDrawing.h"
@@ -526,9 +527,9 @@ void LevelWindow::MakeMedalRows(const LevelProgress& best) {
     const uint32_t limits[3] = {block_.goldMs, block_.silverMs, block_.bronzeMs};
     rows_.resize(rowYs_.size());
     for (size_t i = 0; i < rows_.size(); ++i)
-        MakeRow(rows_[i], kMedalSprites[i], limits[i], FormatTimeRow, 212.0f, float(rowYs_[i]), true);
+        MakeRow(rows_[i], kMedalSprites[i], limits[i], 212.0f, float(rowYs_[i]), true);
     recordText_.Set(kLabelFont, manager_.Text(u"level_window", u"record"));
-    MakeRow(record_, u"small_ico_clock", best.bestMs, FormatPlayerTime, 458.0f, float(stripTop_ + 73), true);
+    MakeRow(record_, u"small_ico_clock", best.bestMs, 458.0f, float(stripTop_ + 73), true);
 }
 
 void LevelWindow::MakeBottomRow(const char16_t* playKey, const char16_t* cancelKey) {
@@ -573,13 +574,12 @@ LevelWindow::~LevelWindow() {
     if (manager_.levelWindow == this) manager_.levelWindow = nullptr;
 }
 
-void LevelWindow::MakeRow(TimeRow& row, const char16_t* sprite, uint32_t ms, TimeFormat format, float x,
-                          float y, bool centre) {
+void LevelWindow::MakeRow(TimeRow& row, const char16_t* sprite, uint32_t ms, float x, float y, bool centre) {
     row.icon = MakeIcon(1, sprite, 0.5f);
     // The icon is centred on the row's origin so that it ends before the
     // time, which starts 16 px to the right.
     if (row.icon) row.icon->originX = row.icon->originY = 0.5f;
-    row.text.Set(kTimeFont, format(ms));
+    row.text.Set(kTimeFont, FormatLevelTime(ms));
     row.colour = ms ? kLevelWindowTimeColour : kLevelWindowNoTimeColour;
     row.x = centre ? x - float(row.text.Width() + 27) / 2.0f + 10.0f : x;
     row.y = y;
@@ -736,11 +736,11 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
     progress_ = MakeResultProgress(int32_t(result.regime), result.limits, (kResultWidth - 453) / 2, top + 73,
                                    result.timeMs);
     const float rowX = float((kResultWidth - 127) / 2 + 105);
-    MakeRow(yourTime_, u"your_time", result.timeMs, FormatPlayerTime, rowX, float(top + 121));
+    MakeRow(yourTime_, u"your_time", result.timeMs, rowX, float(top + 121));
     for (int32_t i = 0; i < 3; ++i) {
         if (!ResultColumnShown(i, result.regime)) continue;
         const float x = float(ResultColumnX(i)), y = float(top + kResultColumnTop);
-        MakeRow(columns_[size_t(i)], nullptr, result.limits[i], FormatTimeRow, x, y);
+        MakeRow(columns_[size_t(i)], nullptr, result.limits[i], x, y);
         const bool tick = ResultColumnTicked(i, result.grade);
         marks_[size_t(i)] = MakeIcon(1, tick ? u"green_check_big" : u"red_cross_big", 1.0f);
         if (SpriteInstance* mark = marks_[size_t(i)].get()) {
@@ -753,8 +753,8 @@ LevelResultWindow::LevelResultWindow(WindowManager& manager, const LevelResult& 
                 tick ? kis::Vector2{x + 53.0f, y + 12.0f - 60.0f} : kis::Vector2{x + 51.0f, y - 8.0f - 41.0f};
         }
     }
-    MakeRow(record_, u"record", result.bestBefore, FormatPlayerTime, rowX, float(top + 166));
-    MakeRow(newRecord_, u"new_record", result.timeMs, FormatPlayerTime, rowX, float(top + 166));
+    MakeRow(record_, u"record", result.bestBefore, rowX, float(top + 166));
+    MakeRow(newRecord_, u"new_record", result.timeMs, rowX, float(top + 166));
     // The pale times stand on dark insets, as the medal times do, from the
     // clock to a little past the widest time.
     const int32_t timesWidth = std::max(
@@ -778,10 +778,9 @@ LevelResultWindow::~LevelResultWindow() {
     if (manager_.levelResultWindow == this) manager_.levelResultWindow = nullptr;
 }
 
-void LevelResultWindow::MakeRow(Row& row, const char16_t* key, uint32_t ms, TimeFormat format, float x,
-                                float y) {
+void LevelResultWindow::MakeRow(Row& row, const char16_t* key, uint32_t ms, float x, float y) {
     if (key) row.label.Set(kLabelFont, manager_.Text(u"level_result_window", key));
-    row.time.Set(kTimeFont, format(ms));
+    row.time.Set(kTimeFont, FormatLevelTime(ms));
     row.colour = ms ? kResultTimeColour : kResultNoTimeColour;
     row.x = x, row.y = y;
 }

@@ -254,9 +254,7 @@ class LevelWindow : public SpritesWindow {
         float x = 0, y = 0;
         uint32_t colour = 0;
     };
-    // format: FormatTimeRow for a medal's time, FormatPlayerTime for the player's.
-    void MakeRow(TimeRow& row, const char16_t* sprite, uint32_t ms, TimeFormat format, float x, float y,
-                 bool centre);
+    void MakeRow(TimeRow& row, const char16_t* sprite, uint32_t ms, float x, float y, bool centre);
     void DrawRow(DXLViewer& viewer, TimeRow& row);
     // The construction's steps, in order: the regime, owned bonuses and
     // selection (the regime's progress, null without a profile); the frames
@@ -306,6 +304,8 @@ class LevelResultWindow : public SpritesWindow {
     void FinishReveal(bool final);
     const ResultReveal& Reveal() const { return reveal_; }
     const LevelResult& Result() const { return result_; }
+    // The player's time as the window shows it.
+    const std::u16string& TimeText() const { return yourTime_.time.Text(); }
 
   private:
     struct Row {
@@ -313,7 +313,7 @@ class LevelResultWindow : public SpritesWindow {
         uint32_t colour = 0;
         float x = 0, y = 0;
     };
-    void MakeRow(Row& row, const char16_t* key, uint32_t ms, TimeFormat format, float x, float y);
+    void MakeRow(Row& row, const char16_t* key, uint32_t ms, float x, float y);
     void DrawRow(DXLViewer& viewer, Row& row, float alpha, float scale);
 
     LevelResult result_;

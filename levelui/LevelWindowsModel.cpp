@@ -237,15 +237,3 @@ float ResultReveal::MedalScale(uint32_t now) const {
 float ResultReveal::MedalAlpha(uint32_t now) const {
     return medal_ == -2 ? 1.0f : Ramp(medal_, 100, now, 0.0f, 1.0f);
 }
-
-std::u16string FormatTimeRow(uint32_t ms) {
-    const uint32_t s = ms / 1000;
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u", (s / 3600) % 100, (s / 60) % 60, s % 60);
-    return std::u16string(buffer, buffer + 8);
-}
-
-std::u16string FormatPlayerTime(uint32_t ms) {
-    const uint64_t up = (uint64_t(ms) + 999) / 1000 * 1000;
-    return FormatTimeRow(uint32_t(std::min<uint64_t>(up, UINT32_MAX)));
-}

@@ -182,11 +182,3 @@ class ResultReveal {
     bool finished_ = false; // every effect but maybe the medal's replay is over
     bool replayed_ = false;
 };
-
-// "hh:nn:ss" of milliseconds.
-std::u16string FormatTimeRow(uint32_t ms);
-// A player's time in the same form, its seconds rounded up: a medal is won
-// by a time at most the medal's (whole seconds), so a time that missed one
-// never reads as the medal's own.
-std::u16string FormatPlayerTime(uint32_t ms);
-using TimeFormat = std::u16string (*)(uint32_t ms);

@@ -202,18 +202,6 @@ int32_t EmptyPanelLeftColumn(int32_t width) {
     return ((width / 2) + 8) / 2;
 }
 
-std::u16string FormatClock(uint32_t ms) {
-    const uint32_t s = ms / 1000;
-    const uint32_t parts[3] = {s / 3600 % 100, s / 60 % 60, s % 60};
-    std::u16string out;
-    for (int i = 0; i < 3; ++i) {
-        if (i) out += u':';
-        out += char16_t(u'0' + parts[i] / 10);
-        out += char16_t(u'0' + parts[i] % 10);
-    }
-    return out;
-}
-
 GoalText GoalProgressText(uint32_t kind, uint32_t target, int32_t value, bool slash) {
     GoalText g;
     g.met = int64_t(target) <= value;

@@ -122,8 +122,6 @@ constexpr int32_t kEmptyPanelClockY = 62;
 constexpr int32_t kEmptyPanelCaptionY = 30;
 // The left column's centre; the right one is the width minus it.
 int32_t EmptyPanelLeftColumn(int32_t width);
-// "hh:nn:ss".
-std::u16string FormatClock(uint32_t ms);
 
 // A goal button's shown text for a value in the level panel.
 struct GoalText {

@@ -3,6 +3,7 @@
 #include "engine/Texture.h"
 #include "gui/Hint.h"
 #include "gui/Window.h"
+#include "level/SpriteObject.h"
 #include "levelui/InstanceDrawing.h"
 #include "sprites/Sprite.h"
 #include "text/DigitalText.h"
@@ -47,14 +48,11 @@ int32_t PieceAlpha(DXLTexture* texture, const ScreenQuad& piece, float x, float 
     return FilteredAlpha(texture, within, u, v);
 }
 
-// The least alpha of a button's picture that takes a click (as on the field).
-constexpr int32_t kPressAlpha = 0x40;
-
 // Whether the piece of the texture shows at (x, y); where its texels cannot
 // be read, its whole quad counts. A missing texture draws nothing.
 bool PieceShows(DXLTexture* texture, const ScreenQuad& piece, float x, float y) {
     const int32_t alpha = texture ? PieceAlpha(texture, piece, x, y) : 0;
-    return alpha < 0 || alpha >= kPressAlpha;
+    return alpha < 0 || alpha >= kCoverAlpha;
 }
 
 // Whether the frame of the instance, as DrawInstanceAt draws it at (atX,

@@ -1,6 +1,7 @@
 #include "showcase/LevelPanelShowcase.h"
 
 #include "engine/VirtualKeys.h"
+#include "gui/Regime.h"
 #include "gui/Window.h"
 #include "level/Bonuses.h"
 #include "levelui/LevelPanel.h"
@@ -34,7 +35,7 @@ class SampleLevel : public RunningLevelView {
     const RegimeBlock& RegimeRecord() const override { return regime_; }
     uint32_t LevelTimeMs() const override { return time_; }
     uint32_t Grade() const override {
-        return time_ <= regime_.goldMs ? 6 : time_ <= regime_.silverMs ? 5 : 4;
+        return GradeForTime(kRegimeEasy, time_, regime_.bronzeMs, regime_.silverMs, regime_.goldMs);
     }
     bool IsBegun() const override { return true; }
     bool IsOver() const override { return false; }

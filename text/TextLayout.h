@@ -21,6 +21,7 @@ class DXLTexture;
 
 // Flags of the parameter record.
 constexpr uint32_t kTextAlignMask = 0x3;    // 0 left, 1 centre, 2 right
+constexpr uint32_t kTextCentred = 0x1;      // the alignment that centres each line
 constexpr uint32_t kTextJustify = 0x4;      // justify wrapped lines
 constexpr uint32_t kTextVAlignMask = 0x30;  // 0 top, 0x10 centre, 0x20 bottom
 constexpr uint32_t kTextWrap = 0x100;       // wrap at the wrap width

@@ -81,8 +81,8 @@ TEST_F(RecordsFileTest, AWonRunAddsOneLineToTheCurrentProfilesFile) {
     Profile* anna = profiles.CreateProfile(u"Anna");
     ASSERT_TRUE(SelectProfile(anna));
     LevelResult result = {};
-    anna->StoreLevelResult(7, 307000 + 999, &result); // not switched on; 5 min 7.999 s
-    EXPECT_EQ(platform::Utf16ToUtf8(RecordsLine(result)), "Рекорд level_08 Easy: 00:05:07");
+    anna->StoreLevelResult(7, 307000 + 999, &result); // not switched on; 5 min 7.999 s, rounded up
+    EXPECT_EQ(platform::Utf16ToUtf8(RecordsLine(result)), "Рекорд level_08 Easy: 00:05:08");
     EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt")));
 
     records.Enable(7);
@@ -94,7 +94,7 @@ TEST_F(RecordsFileTest, AWonRunAddsOneLineToTheCurrentProfilesFile) {
     anna->StoreLevelResult(40, (12 * 3600 + 34 * 60 + 56) * 1000, &result);
 
     EXPECT_EQ(Lines(records.CurrentPath()),
-              (std::vector<std::string>{"Рекорд level_08 Easy: 00:05:07", "Рекорд level_41 Hard: 12:34:56"}));
+              (std::vector<std::string>{"Рекорд level_08 Easy: 00:05:08", "Рекорд level_41 Hard: 12:34:56"}));
     const std::string bytes = ReadFileBytes(dir.File("records1.txt"));
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(bytes.find(std::string("\r\0\n\0", 4)), 2 + 2 * 30u);

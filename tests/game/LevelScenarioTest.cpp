@@ -76,7 +76,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
 
     // The field at 800 x 600 is scaled by 520 / 688 and centred: the garbage
     // at (420, 330) of the field is at (330, 249) on the screen.
-    const std::string before = game.File("before.png"), after = game.File("after.png");
+    const std::string before = game.File("before.png"), after = game.File("after.png"),
+                      left = game.File("left.png");
     // The click on the heap offers its clearing as a button over it, at
     // (330, 207); a click there sends the farmer.
     const std::string play =
@@ -85,7 +86,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
         Click(kReady + 9800, kToMapX, kToMapY) + std::to_string(kReady + 11000) + " close\n";
     ASSERT_EQ(RunGame(game, "play", play,
                       testsupport::ScreenshotAt(kReady + 800, before) +
-                          testsupport::ScreenshotAt(kReady + 6500, after)),
+                          testsupport::ScreenshotAt(kReady + 6500, after) +
+                          testsupport::ScreenshotAt(kReady + 7700, left)),
               0);
     std::string log = game.Log();
     EXPECT_EQ(Lines(log, "0x00000006 -> 0x80000003").size(), 2u) << log;
@@ -105,6 +107,9 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
     EXPECT_GT(log.find(saves[0]), log.rfind("Level won:"));
     EXPECT_GT(GarbagePixels(before, 290, 215, 370, 262), 300);
     EXPECT_LT(GarbagePixels(after, 290, 215, 370, 262), 30) << "a few blended pixels of the farmer at most";
+    // The goal the win reached waits unseen under the result window, not cut by it, and shows whole after it.
+    EXPECT_EQ(LoadShot(after).NearIn(380, 380, 800, 480, 0xFFF6DC, 6), 0);
+    EXPECT_GT(LoadShot(left).NearIn(380, 380, 800, 480, 0xFFF6DC, 6), 20000);
 
     std::string saved;
     {

@@ -307,6 +307,11 @@ TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     // One line: the level's win within its first ten seconds.
     const std::string line = platform::Utf16ToUtf8(Utf16(text.substr(2)));
     EXPECT_TRUE(line.starts_with("Рекорд level_31 Easy: 00:00:0") && line.size() == 36) << line;
+    // The result window, the panel's stopped clock and the record read the win's one second.
+    const std::string second = line.substr(line.size() - 8),
+                      opened = testsupport::LogLines(log, "opened: ")[0];
+    EXPECT_NE(opened.find(", " + second + " beside the clock's " + second + ","), std::string::npos)
+        << opened;
 
     // Won again by an ordinary user (root reads every file) who may not read that file: it is set aside
     // whole, the log and a dialog (a second Enter) name it, and the new line begins a new file.

@@ -7,6 +7,7 @@
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
+#include "tests/game/WindowSizes.h"
 
 using testsupport::Differing;
 using namespace programtest;
@@ -96,12 +97,15 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
     }
 }
 
-// A player whose file cannot be made (here a link to nowhere squats its name)
-// is refused with the folder named, as a failed save names it, within the dialog at 226 characters.
-TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
+// A player whose file cannot be made (here a link to nowhere squats its name) is refused with the folder
+// named, as a failed save names it, within the dialog at 226 characters, also of the widest letters.
+void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::string& letters) {
     GameCopy game;
-    PlayWindowed(game);
-    game.SetHome(game.Root() + "/" + std::string(205 - game.Root().size(), 'a')); // + "/Quenmoor/Verbolunde"
+    EXPECT_TRUE(testsupport::UseWindow(game, width, height));
+    std::string home = game.Root() + "/";
+    while (home.size() < 205) // + "/Quenmoor/Verbolunde"
+        home += letters;
+    game.SetHome(home.substr(0, 205));
     {
         std::filesystem::create_directories(game.User());
         ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
@@ -117,10 +121,19 @@ TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder)
                        ". The disk may be full"),
               std::string::npos)
         << log;
-    const Shot refused = LoadShot(shot); // the dialog's ink between its edges (302 to 722)
-    EXPECT_GT(refused.NearIn(302, 200, 722, 568, 0x3A2410, 4), 1000);
-    EXPECT_EQ(
-        refused.NearIn(0, 200, 296, 568, 0x3A2410, 4) + refused.NearIn(728, 200, 1024, 568, 0x3A2410, 4), 0);
+    const Shot refused = LoadShot(shot); // the dialog's ink between its edges, in the rows of its text
+    const int left = (width - 420) / 2, right = left + 420, top = height / 2 - 130, end = top + 240;
+    EXPECT_GT(refused.NearIn(left, top, right, end, 0x3A2410, 4), 1000);
+    EXPECT_EQ(refused.NearIn(0, top, left - 10, end, 0x3A2410, 4) +
+                  refused.NearIn(right + 10, top, width, end, 0x3A2410, 4),
+              0);
+}
+TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
+    for (const auto [width, height] : windowsizes::kSizes)
+        for (const std::string letters : {"a", "W", "MW"}) {
+            SCOPED_TRACE(letters + std::to_string(width));
+            ExpectTheFolderNamedWithinTheDialog(width, height, letters);
+        }
 }
 
 TEST(NewPlayerScenario, AThirteenthPlayerIsRefusedWithTheErrorDialog) {

@@ -232,12 +232,17 @@ TEST(ResultWindow, ClickShowsAllOnceAndEnterEnds) {
     EXPECT_FLOAT_EQ(r.MedalScale(900), 1.0f);
 }
 
-TEST(TimeRows, Format) {
-    EXPECT_EQ(FormatTimeRow(0), u"00:00:00");
-    EXPECT_EQ(FormatTimeRow(3723999), u"01:02:03");
-    // The player's time reads as a gold time of 37 s only when it won gold.
-    for (const uint32_t ms : {36001u, 37000u, 37001u, 37120u, UINT32_MAX})
-        EXPECT_EQ(FormatPlayerTime(ms) <= FormatTimeRow(37000),
-                  GradeForTime(kRegimeHard, ms, 90000, 60000, 37000) == kGradeGold)
-            << ms;
+// A time reads as its second rounded up, held at 99:59:59 in the clock's last
+// second; it reads as a gold time of 37 s (or 36.5 s) only when it won gold.
+TEST(TimeRows, ATimeReadsAsOneSecondThatItsMedalAgreesWith) {
+    const std::pair<uint32_t, const char16_t*> shown[] = {
+        {0, u"00:00:00"},       {59010, u"00:01:00"},     {39060, u"00:00:40"},
+        {3723000, u"01:02:03"}, {359999940, u"99:59:59"}, {UINT32_MAX, u"99:59:59"}};
+    for (const auto& [ms, text] : shown)
+        EXPECT_EQ(FormatLevelTime(ms), text) << ms;
+    for (const uint32_t gold : {37000u, 36500u})
+        for (const uint32_t ms : {36001u, 36600u, 37000u, 37001u, 37120u, UINT32_MAX})
+            EXPECT_EQ(FormatLevelTime(ms) <= FormatLevelTime(gold),
+                      GradeForTime(kRegimeHard, ms, 90000, 60000, gold) == kGradeGold)
+                << ms;
 }

@@ -226,13 +226,6 @@ TEST(PanelLayout, EmptyPanelRowsAndClock) {
     EXPECT_EQ(EmptyPanelLeftColumn(420), 109);
     EXPECT_EQ(420 - EmptyPanelLeftColumn(420), 311);
     EXPECT_EQ(EmptyPanelLeftColumn(470), 121);
-
-    struct Case {
-        uint32_t ms;
-        const char16_t* text;
-    } clocks[] = {{0, u"00:00:00"}, {3999, u"00:00:03"}, {60000, u"00:01:00"}, {3723000, u"01:02:03"}};
-    for (const Case& c : clocks)
-        EXPECT_EQ(FormatClock(c.ms), c.text);
 }
 
 TEST(PanelLayout, GoalTexts) {
