@@ -572,7 +572,7 @@ void GameLevel::Win(uint32_t delayMs) {
     if (delayMs == 0) EndWin();
 }
 
-void GameLevel::EndWin() {
+void GameLevel::EndWin(WinShown shown) {
     if (ended_) return;
     winPending_ = false;
     winDelayMs_ = 0;
@@ -580,16 +580,22 @@ void GameLevel::EndWin() {
     LogLabelPrintf(0,
                    "Level won:", "level %u, regime %u, %u ms, grade %u, %d jobs done, %d clicks on the farm",
                    levelIndex_ + 1, regime_, levelTimeMs_, Grade(), jobsDone_, farmClicks_);
-    Panel().PlayLevelSound(kLevelSoundWon, 0);
+    const bool onScreen = shown == WinShown::OnScreen;
+    const GoalNotice notice = onScreen ? GoalNotice::Show : GoalNotice::Quiet;
+    if (onScreen) Panel().PlayLevelSound(kLevelSoundWon, 0);
     // The goals of the win itself go into the profile that the result saves.
-    AddGoalProgress(kAwardFirstWin, 1, CounterUpdate::RaiseTo, GoalNotice::Show);
-    AddGoalProgress(kAwardClickRate, ClickRate(), CounterUpdate::RaiseTo, GoalNotice::Show);
+    AddGoalProgress(kAwardFirstWin, 1, CounterUpdate::RaiseTo, notice);
+    AddGoalProgress(kAwardClickRate, ClickRate(), CounterUpdate::RaiseTo, notice);
     LevelResult result{};
     FrontEnd().StoreLevelResult(*this, result); // the records line goes to the disk with the profile
-    Panel().OpenResultWindow(result);
+    if (onScreen) Panel().OpenResultWindow(result);
     const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
     if (value > 0)
-        AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), CounterUpdate::Add, GoalNotice::Show);
+        AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), CounterUpdate::Add, notice);
+}
+
+void GameLevel::StorePendingWin() {
+    if (winPending_) EndWin(WinShown::StoredOnly);
 }
 
 void GameLevel::Lose() {
@@ -623,6 +629,7 @@ void GameLevel::Leave() {
 }
 
 void GameLevel::RestartFromScratch() {
+    StorePendingWin();
     FrontEnd().DeleteSavedGame(regime_, levelIndex_);
     StartUp();
     Begin();

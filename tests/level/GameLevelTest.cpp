@@ -350,11 +350,14 @@ TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
     EXPECT_GT(refused, 0);
 }
 
-// Restarting deletes the saved game and starts the level from its record.
+// Restarting deletes the saved game and starts the level from its record;
+// a win still in its delay is stored first.
 TEST(GameLevel, RestartFromScratch) {
     TestLevel level;
     Play(level);
+    level->Win(kWinDelayMs);
     level->RestartFromScratch();
+    EXPECT_EQ(level.frontEnd.results, 1);
     EXPECT_EQ(level.frontEnd.deleted, 1);
     EXPECT_EQ(level->LevelTimeMs(), 0u);
     EXPECT_EQ(level->Money().Get(), 100);
