@@ -86,6 +86,12 @@ class PointPetshouse : public PointBuilding {
     virtual void GetFeedButtonOffset(int32_t* x, int32_t* y) const = 0;
     virtual void RefreshFeedGauge() = 0;
     virtual uint32_t CreateAnimals(bool animated, uint32_t delay);
+    // The longest time CreateAnimals adds to a delay (the animals' entry).
+    virtual uint32_t AnimalsEntryMs() const { return 0; }
+    // A change of stage, or a feeding, waits for the animals' entry too.
+    uint32_t LongestPendingDelayMs() const override {
+        return PointBuilding::LongestPendingDelayMs() + AnimalsEntryMs();
+    }
     virtual uint32_t StopAnimals(bool animated, bool forGood, uint32_t delay);
     virtual uint32_t RefreshButtons(bool animated, uint32_t delay);
     virtual void SetFed(bool fed, bool animated);

@@ -51,6 +51,7 @@ class PointCowshed : public PointTimedHouse {
     void GetFeedSpotOffset(int32_t* x, int32_t* y) const override { *x = -4, *y = 32; }
     void GetFeedButtonOffset(int32_t* x, int32_t* y) const override { *x = 0, *y = -56; }
     uint32_t CreateAnimals(bool animated, uint32_t delay) override;
+    uint32_t AnimalsEntryMs() const override;
     uint32_t StopAnimals(bool animated, bool forGood, uint32_t delay) override;
     std::vector<MapCharacter*> Animals() const override;
 

@@ -17,6 +17,8 @@
 namespace {
 
 constexpr int32_t kEggsButtonLift = 16;
+// The chickens come in one after another, this much apart, after a first wait as long.
+constexpr uint32_t kChickenEntryStepMs = 100;
 // The delivered eggs fly in from above the nests, clear of the house.
 constexpr int32_t kEggsFlyInOffset = -64;
 constexpr int32_t kTakeEggsDrop = 12;
@@ -474,7 +476,7 @@ uint32_t PointHenhouse::CreateAnimals(bool animated, uint32_t delay) {
     delay = PointPetshouse::CreateAnimals(animated, delay);
     LevelMap* map = host_->Map();
     if (phase_ == kEggsLaid || !map) return delay;
-    if (animated) delay += 100;
+    if (animated) delay += kChickenEntryStepMs;
     chickenCount_ = std::clamp(stage_, 0, kMaxAnimals);
     for (int32_t s = 0; s < chickenCount_; ++s) {
         if (chickens_[size_t(s)]) continue;
@@ -482,9 +484,13 @@ uint32_t PointHenhouse::CreateAnimals(bool animated, uint32_t delay) {
         GetStartSpot(s, &x, &y);
         chickens_[size_t(s)] = std::make_unique<MapChicken>(map, this, s, x, y);
         chickens_[size_t(s)]->Enter(animated, animated ? delay : 0);
-        if (animated) delay += 100;
+        if (animated) delay += kChickenEntryStepMs;
     }
     return delay;
+}
+
+uint32_t PointHenhouse::AnimalsEntryMs() const {
+    return kChickenEntryStepMs * (kMaxAnimals + 1);
 }
 
 uint32_t PointHenhouse::StopAnimals(bool animated, bool forGood, uint32_t delay) {

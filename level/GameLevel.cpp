@@ -1131,7 +1131,9 @@ bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
     const uint32_t music = block.musicTrack;
     if (flags > (kLevelFlagClockStarted | kLevelFlagSideStep) || money < 0 || reserve < 0 ||
         money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 || jobsDone < 0 ||
-        farmClicks < 0 || std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0; }))
+        farmClicks < 0 ||
+        // No goal counts more than the money a level holds (stock units, points and sites are fewer).
+        std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0 || p > kMaxMoney; }))
         return false;
     // The clock stops at its last second. (A hard level's time past its
     // bronze time is reachable under other medal times: it is lost at once.)

@@ -144,7 +144,10 @@ bool BaseLevelPoint::LoadBase(SaveReader& in) {
     const int32_t countdown = record.countdownMs;
     const uint32_t pending = record.pendingDelayMs;
     const uint32_t action = record.clickAction;
-    if (!read || (flags & ~kBaseFlagLocked) || countdown < -1) {
+    // The countdown only ever starts at its initial value; the pending delay
+    // is at most what the point's own changes give it.
+    if (!read || (flags & ~kBaseFlagLocked) || countdown < -1 || countdown > kPointInitialCountdownMs ||
+        pending > LongestPendingDelayMs()) {
         in.Fail();
         return false;
     }

@@ -215,6 +215,25 @@ TEST(AnimalSaveTest, ShedAndRackRecordsOutOfRangeAreRefused) {
     }
 }
 
+// A house's base block: the pending delay its change of stage and its animals' entry give it at most loads;
+// a millisecond more, the 1,796,807,333 of a damaged save and a countdown past its start are refused.
+TEST(AnimalSaveTest, BaseBlocksPastAHousesOwnDelaysAreRefused) {
+    AnimalLevel l(1, 1, 1);
+    for (BaseLevelPoint* house : std::initializer_list<BaseLevelPoint*>{l.Hen(), l.Shed(), l.Rack()}) {
+        const uint32_t longest = house->LongestPendingDelayMs();
+        for (const auto& [countdown, pending, ok] : {std::tuple{600, longest, true},
+                                                     {601, 0u, false},
+                                                     {-1, longest + 1, false},
+                                                     {-1, 1796807333u, false}}) {
+            Bytes b;
+            for (uint32_t word : {24u, 0u, uint32_t(countdown), pending, 0u, 0u})
+                b.writer.PutU32(word);
+            SaveReader in = b.Reader();
+            EXPECT_EQ(house->LoadBase(in), ok) << countdown << " " << pending;
+        }
+    }
+}
+
 TEST(AnimalSaveTest, JobRecordsMustFitTheirHouse) {
     AnimalLevel l(1, 2, 1, 10);
     ASSERT_TRUE(l.FeedAndWait(l.Hen()));

@@ -300,11 +300,16 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
 
     TestLevel other(0, 31);
     EXPECT_FALSE(other->Load(bytes, &why)) << "saved for another level";
-    // Refused: a time past the clock's last second, counts (jobs done, clicks) below 0; at their highest they
-    // stay.
+    // Refused: a time past the clock's last second, counts (jobs done, clicks) below 0, a goal past the most
+    // money, point 0's countdown past its start (71 h) and a pending delay its changes never give; at their
+    // highest the counts stay.
     std::vector<uint8_t> full = bytes;
     PutU32(full.data(), 60, INT32_MAX), PutU32(full.data(), 64, INT32_MAX);
-    for (const auto& [at, value] : {std::pair{28, kMaxLevelTimeMs + 1}, {60, ~0u}, {64, ~0u}}) {
+    const int base = 160 + int(U32At(bytes.data(), 120)); // after the stock and point 0's record
+    const std::pair<int, uint32_t> refused[] = {
+        {28, kMaxLevelTimeMs + 1}, {60, ~0u}, {64, ~0u}, {44, 100000u}, {base + 8, 257235634u},
+        {base + 12, 1796807333u}};
+    for (const auto& [at, value] : refused) {
         std::vector<uint8_t> damaged = full;
         PutU32(damaged.data(), at, value);
         EXPECT_FALSE(TestLevel()->Load(damaged, &why)) << at;
