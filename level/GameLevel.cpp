@@ -1171,9 +1171,15 @@ bool GameLevel::LoadPoints(SaveReader& in) {
         if (p.kind > kPointBuilding || (i == 0) != (p.kind == kPointWarehouse)) return false;
         // No point ever moves: one elsewhere than the level puts it could
         // stand off the field, out of every reach and goal.
-        if (p.x != level_.points[i].x || p.y != level_.points[i].y) return false;
+        const PointRecord& defined = level_.points[i];
+        if (p.x != defined.x || p.y != defined.y || (p.flags & ~kPointFlagMirrored)) return false;
         if (p.kind == kPointEmptySite) {
-            if (p.stage != 0 || p.Price() < 0) return false;
+            // A site is clean (cleared, or left by a building pulled down) or
+            // still holds the garbage the level put there, at its price.
+            const bool clean = p.objectId == 0 && p.Price() == 0;
+            const bool asDefined = defined.kind == kPointEmptySite && p.objectId == defined.objectId &&
+                                   p.Price() == defined.Price();
+            if (p.stage != 0 || !(clean || asDefined)) return false;
         } else {
             const IdCount* list = p.kind == kPointPlant ? r.plants : r.types;
             const uint32_t count = p.kind == kPointPlant ? r.plantCount : r.typeCount;

@@ -300,15 +300,21 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
 
     TestLevel other(0, 31);
     EXPECT_FALSE(other->Load(bytes, &why)) << "saved for another level";
-    // Refused: a time past the clock's last second, counts (jobs done, clicks) below 0, a goal past the most
-    // money, point 0's countdown past its start (71 h) and a pending delay its changes never give; at their
-    // highest the counts stay.
+    // Refused, each at the offset of its field; at their highest the counts (jobs done, clicks) stay.
     std::vector<uint8_t> full = bytes;
     PutU32(full.data(), 60, INT32_MAX), PutU32(full.data(), 64, INT32_MAX);
     const int base = 160 + int(U32At(bytes.data(), 120)); // after the stock and point 0's record
     const std::pair<int, uint32_t> refused[] = {
-        {28, kMaxLevelTimeMs + 1}, {60, ~0u}, {64, ~0u}, {44, 100000u}, {base + 8, 257235634u},
-        {base + 12, 1796807333u}};
+        {28, kMaxLevelTimeMs + 1}, // a time past the clock's last second
+        {60, ~0u},                 // jobs done below 0
+        {64, ~0u},                 // clicks below 0
+        {44, 100000u},             // a goal past the most money
+        {base + 8, 257235634u},    // point 0's countdown past its start (71 h)
+        {base + 12, 1796807333u},  // a pending delay its changes never give
+        {base + 16, 77u},          // a click that orders no job of a point
+        {base + 40, 500u},         // point 1's garbage at a price the level did not give it
+        {base + 36, 0x9999u},      // or of another sprite
+        {base + 60, 2u}};          // a flag beyond its mirroring
     for (const auto& [at, value] : refused) {
         std::vector<uint8_t> damaged = full;
         PutU32(damaged.data(), at, value);
