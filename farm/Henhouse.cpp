@@ -741,8 +741,11 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
         // Eggs lie only once the chickens have left (kEggsLaid), one a chicken.
         ok = phase >= kWander && phase < kPhaseCount &&
              (phase == kEggsLaid ? eggs >= 1 && eggs <= kMaxAnimals : eggs == 0);
-        for (float timer : timers)
-            ok = ok && std::isfinite(timer) && timer >= 0.0f && timer <= 1e9f;
+        // Each phase's timer starts at what the house's production and eating times give it and runs down.
+        const std::array<float, 4> longest =
+            PhaseTimers(type_->header.animal.productionTime, type_->header.animal.eatingTime);
+        for (size_t p = 0; p < timers.size(); ++p)
+            ok = ok && std::isfinite(timers[p]) && timers[p] >= 0.0f && timers[p] <= longest[p];
         int32_t cx, cy;
         GetNestCentre(&cx, &cy);
         for (const auto& nest : nests)

@@ -138,10 +138,11 @@ TEST(AnimalSaveTest, HenhouseRecordsOutOfRangeAreRefused) {
         bool ok;
     } cases[] = {
         {1, 2, 100.0f, 0, 0, true},         {1, 4, 0.0f, 0, 1, true},
-        {1, 5, 0.0f, 0, 0, false},                                     // no phase 5
-        {1, -1, 0.0f, 0, 0, false},                                    // nor -1
-        {1, 2, -1.0f, 0, 0, false},                                    // a negative timer
-        {1, 2, std::nanf(""), 0, 0, false},                            // not a number
+        {1, 5, 0.0f, 0, 0, false},          // no phase 5
+        {1, -1, 0.0f, 0, 0, false},         // nor -1
+        {1, 2, -1.0f, 0, 0, false},         // a negative timer
+        {1, 2, 5000.0f, 0, 0, false},       // longer than the house's production gives its first phase
+        {1, 2, std::nanf(""), 0, 0, false}, // not a number
         {1, 2, INFINITY, 0, 0, false},      {1, 4, 0.0f, 0, 5, false}, // more eggs than nests
         {1, 4, 0.0f, 0, 0, false},                                     // phase 4 without eggs
         {1, 2, 0.0f, 0, 1, false},                                     // eggs before the nests are sat on
