@@ -44,6 +44,9 @@ constexpr uint32_t kCutCommand = 0x43757453;        // 'CutS'
 constexpr int32_t kProduceAwardCounter = 1;
 // How long the houses' and animals' fades, grows and shrinks take.
 constexpr uint32_t kAnimalFadeMs = 200;
+// A cow or a sheep is drawn at a size of its own, 0.9 up to this.
+constexpr float kLargestAnimalSize = 0.9f + 1.0f / 5.0f;
+float RandomAnimalSize();
 // The animation flags of the farmer's and the animals' work.
 constexpr uint32_t kWorkAnimationFlags = 5;
 

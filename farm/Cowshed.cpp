@@ -35,7 +35,7 @@ MapCowHead::MapCowHead(LevelMap* map, PointCowshed* shed, int32_t slot, float x,
                    int32_t(shed->Index())),
       shed_(shed), slot_(slot) {
     noRerouteCount = 1;
-    sizeFactor_ = 0.9f + kis::RandomUnit() / 5.0f;
+    sizeFactor_ = RandomAnimalSize();
     SetMirrored(shed->IsMirrored());
     SetPointPicture(true);
     const int32_t depth = shed->Building() ? shed->Building()->Depth() : 0;

@@ -24,6 +24,7 @@ class MapCowHead : public MapCharacter {
     void Idle() override;
     std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
     float GetAnimationSpeed() const override;
+    float LargestSizeFactor() const override { return kLargestAnimalSize; }
     bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                   std::string* why) override;
     void Unlink() { shed_ = nullptr; }

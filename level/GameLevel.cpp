@@ -629,7 +629,6 @@ void GameLevel::Leave() {
 }
 
 void GameLevel::RestartFromScratch() {
-    StorePendingWin();
     FrontEnd().DeleteSavedGame(regime_, levelIndex_);
     StartUp();
     Begin();

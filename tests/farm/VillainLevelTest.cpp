@@ -508,9 +508,6 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
     std::memcpy(&nanBits, &nan, 4);
     std::memcpy(&negBits, &neg, 4);
     std::memcpy(&infBits, &inf, 4);
-    uint32_t hoursBits; // 2.5 hours, longer than any of the kind's waits
-    const float hours = 9e6f;
-    std::memcpy(&hoursBits, &hours, 4);
     struct Case {
         const char* what;
         size_t at;
@@ -530,7 +527,7 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
         {"villain state", block + 104, 5},
         {"villain state negative", block + 104, 0xFFFFFFFF},
         {"villain countdown", block + 108, nanBits},
-        {"villain countdown past its waits", block + 108, hoursBits},
+        {"villain countdown past its waits (9e6 ms)", block + 108, 0x4B095440},
         {"villain shots left", block + 112, 3},
         {"villain health", block + 116, 4},
         {"villain direction", block + 120, 8},

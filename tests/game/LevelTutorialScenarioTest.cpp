@@ -320,65 +320,31 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     const Shot won = tutorialplay::Load(game, "won");
     ASSERT_TRUE(won.ok);
     EXPECT_GT(won.NearIn(280, 380, 740, 520, programtest::kWindowFace, 8), 20000) << "the result window";
-}
-
-// The same play: the fourth wheat comes at about 203.2 s and the win 1 s later. A quit in that second stores
-// the win as leaving the level does (its records line, the profile), however the game ends: the window
-// closed (also after the focus went, which opens the pause menu and stops the win's delay), the end of the
-// run, the pause menu's "Quit" and "Yes" (or its restart), SIGTERM while that menu stands. The next start's
-// map shows the medal.
-TEST(LevelTutorialScenario, AQuitBetweenTheLastGoalAndTheWinKeepsTheWin) {
-    const std::string play = LevelOneToStepTwentySix(tutorialplay::LevelOneOpening()) +
-                             Click(176000, kTwoX, kTwoButtonY) + Click(177000, kOneX, kOneButtonY) +
-                             Click(201000, kOneX, kOneButtonY);
-    const std::string menu = testsupport::script::quick::Key(203400, "ESCAPE");
-    GameCopy game;
-    ASSERT_TRUE(testsupport::UseWindow(game));
-    const std::string stands = "'" + game.File("stands.png") + "'";
-    const struct {
-        std::string events;
-        int untilMs;
-        std::string signal; // the shell's kill once the shot shows the pause menu
-    } kQuits[] = {{"203600 close\n", 400000, ""},
-                  {"203400 focus lost\n203600 close\n", 400000, ""},
-                  {"", 203600, ""},
-                  {menu + Click(203800, 503, 583) + Click(204200, kYesX, kYesY), 400000, ""},
-                  {menu + Click(203800, 503, 311) + Click(204500, 578, 538) + "208000 close\n", 400000, ""},
-                  {menu, 400000,
-                   " --screenshot-at 203600 " + stands + " & until [ -e " + stands +
-                       " ] || ! kill -0 $!; do sleep 0.05; done; kill $!; wait $!"}};
-    // "level_01 Easy: 00:01:26" as the records file holds it (UTF-16LE).
-    std::string line;
-    for (char c : std::string("level_01 Easy: 00:01:26"))
-        line += std::string(1, c) + '\0';
-    for (const auto& quit : kQuits) {
-        SCOPED_TRACE(quit.events + quit.signal);
+    // Any quit between the fourth wheat (203.2 s) and the win stores the win as leaving does (its records
+    // line, the next map's medal): the script's last events, then the command line's end.
+    const std::string menu = testsupport::script::quick::Key(203400, "ESCAPE"), shot = game.File("menu.png"),
+                      end = " --draw-every 64 --until-ms 400000";
+    const std::pair<std::string, std::string> kQuits[] = {
+        {"203600 close\n", end},
+        {"203400 focus lost\n203600 close\n", end},
+        {"", " --draw-every 64 --until-ms 203600"},
+        {menu + Click(203800, 503, 583) + Click(204200, kYesX, kYesY), end},
+        {menu + Click(203800, 503, 311) + Click(204500, 578, 538) + "208000 close\n", end},
+        {menu, end + testsupport::ScreenshotAt(203600, shot) + " & until [ -e '" + shot +
+                   "' ] || ! kill -0 $!; do sleep 0.05; done; kill $!; wait $!"}};
+    const std::u16string line = u"level_01 Easy: 00:01:26"; // as the records file holds it, UTF-16LE
+    for (const auto& [events, arguments] : kQuits) {
+        SCOPED_TRACE(events + arguments);
         std::filesystem::remove_all(game.User());
         tutorialplay::MakeMapProfile(game.User());
-        std::string output;
-        const std::string arguments =
-            "--draw-every 64 --until-ms " + std::to_string(quit.untilMs) + quit.signal;
-        ASSERT_EQ(testsupport::RunScript(game, "quit", play + quit.events, arguments, &output, true), 0)
-            << output;
-        const std::string log = game.Log();
-        EXPECT_EQ(log.find("15: the main window is closed") != std::string::npos, !quit.signal.empty());
-        EXPECT_EQ(testsupport::Occurrences(log, "Level won:                  level 1, regime 0"), 1u) << log;
-        ProfileManager profiles(platform::ToGamePath(game.User()));
-        profiles.Load();
-        const Profile* player = profiles.Current();
-        ASSERT_NE(player, nullptr);
-        EXPECT_EQ(player->Record().results.regimes[kRegimeEasy].levels[0].status, kLevelSilver);
-        const std::string records = "/records" + std::to_string(player->Number()) + ".txt";
-        EXPECT_NE(testsupport::ReadFileBytes(game.User() + records).find(line), std::string::npos);
-        testsupport::Play(game, {.events = Click(100, 400, 300) +
-                                           Click(5000, programtest::kPlayEasyX, programtest::kPlayEasyY),
-                                 .shots = {{8000, "map"}},
-                                 .untilMs = 8100,
-                                 .program = true});
-        const Shot map = tutorialplay::Load(game, "map");
-        ASSERT_TRUE(map.ok);
-        const MapPoint cell = CellPosition(0);
-        EXPECT_GT(map.Near(cell.x - 49, cell.y + 2, 6, 0xE0E0E8, 30), 10) << "level 1's silver on the map";
+        ASSERT_EQ(testsupport::RunScript(game, "quit", s + events, arguments, nullptr, true), 0);
+        EXPECT_EQ(game.Log().find("15: the main window is closed") != std::string::npos, events == menu);
+        EXPECT_EQ(testsupport::Occurrences(game.Log(), "Level won:                  level 1, regime 0"), 1u);
+        const std::string records = testsupport::ReadFileBytes(game.User() + "/records1.txt");
+        EXPECT_NE(records.find(reinterpret_cast<const char*>(line.data()), 0, 2 * line.size()), records.npos);
+        tutorialplay::PlayGame(game, programtest::ToTheMap(), {{8000, "map"}}, 8100);
+        const MapPoint medal = CellPosition(0);
+        EXPECT_GT(tutorialplay::Load(game, "map").Near(medal.x - 49, medal.y + 2, 6, 0xE0E0E8, 30), 10);
     }
 }
 

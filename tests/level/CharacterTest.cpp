@@ -427,6 +427,7 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
         {"walk target a field's width past its edge", [](auto& b) { PutF32(b.data(), 60, 801.0f); }},
         {"drawn 100,000 px off her place", [](auto& b) { PutI32(b.data(), 52, 100000); }},
         {"alpha 2", [](auto& b) { PutF32(b.data(), 48, 2.0f); }},
+        {"twice her size", [](auto& b) { PutF32(b.data(), 44, 2.0f); }},
         {"work animation longer than its work", [](auto& b) { PutI32(b.data(), 32, 501); }},
         {"variant 4", [](auto& b) { PutU32(b.data(), 24, 4); }},
         {"layer 5", [](auto& b) { PutU32(b.data(), 40, 5); }},
