@@ -5,6 +5,7 @@
 #include "farm/Henhouse.h"
 #include "farm/Products.h"
 #include "farm/SheepRack.h"
+#include "foundation/Helpers.h"
 #include "foundation/Ident.h"
 #include "level/GameLevel.h"
 #include "level/LevelServices.h"
@@ -115,6 +116,10 @@ std::string JobLoadErrorText(uint32_t jobId) {
 void StopAllJobs(MapCharacter& character) {
     for (int32_t i = character.JobCount() - 1; i >= 0; --i)
         character.GetJob(i)->Stop();
+}
+
+float RandomAnimalSize() {
+    return 0.9f + kis::RandomUnit() / 5.0f;
 }
 
 // ---------------------------------------------------------------- PointPetshouse

@@ -44,6 +44,9 @@ constexpr uint32_t kCutCommand = 0x43757453;        // 'CutS'
 constexpr int32_t kProduceAwardCounter = 1;
 // How long the houses' and animals' fades, grows and shrinks take.
 constexpr uint32_t kAnimalFadeMs = 200;
+// A cow or a sheep is drawn at a size of its own, 0.9 up to this.
+constexpr float kLargestAnimalSize = 0.9f + 1.0f / 5.0f;
+float RandomAnimalSize();
 // The animation flags of the farmer's and the animals' work.
 constexpr uint32_t kWorkAnimationFlags = 5;
 
@@ -86,6 +89,12 @@ class PointPetshouse : public PointBuilding {
     virtual void GetFeedButtonOffset(int32_t* x, int32_t* y) const = 0;
     virtual void RefreshFeedGauge() = 0;
     virtual uint32_t CreateAnimals(bool animated, uint32_t delay);
+    // The longest time CreateAnimals adds to a delay (the animals' entry).
+    virtual uint32_t AnimalsEntryMs() const { return 0; }
+    // A change of stage, or a feeding, waits for the animals' entry too.
+    uint32_t LongestPendingDelayMs() const override {
+        return PointBuilding::LongestPendingDelayMs() + AnimalsEntryMs();
+    }
     virtual uint32_t StopAnimals(bool animated, bool forGood, uint32_t delay);
     virtual uint32_t RefreshButtons(bool animated, uint32_t delay);
     virtual void SetFed(bool fed, bool animated);

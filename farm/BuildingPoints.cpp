@@ -340,6 +340,13 @@ int32_t PointBuilding::Update(uint32_t ms) {
     return int32_t(rest);
 }
 
+// A change of stage lets the old picture go (the building's vanish or the
+// site's fade) and brings the new one (the site's fade or the building's
+// appearance); the pending delay waits for both.
+uint32_t PointBuilding::LongestPendingDelayMs() const {
+    return std::max(MapBuilding::kVanishMs, kSiteFadeMs) + std::max(kSiteFadeMs, MapBuilding::kAppearMs);
+}
+
 void PointBuilding::GetInfo(PointRecord* record) const {
     LevelPoint::GetInfo(record);
     record->objectId = type_->header.id;

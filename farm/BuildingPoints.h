@@ -138,6 +138,7 @@ class PointBuilding : public LevelPoint {
     void OnRepaired(bool animated) override;
     int32_t Update(uint32_t ms) override;
     void GetInfo(PointRecord* record) const override;
+    uint32_t LongestPendingDelayMs() const override;
 
     virtual void OnAttach();
     virtual void OnDetach();

@@ -13,6 +13,8 @@ namespace {
 
 constexpr int32_t kCowButtonLift = 56;
 constexpr uint32_t kCowColourMs = 100;
+// A cow comes this long after the delay she is given, then grows in.
+constexpr uint32_t kCowWaitMs = 100;
 
 // A milking job's own fields after the common 40 bytes: the shed (-1 once
 // she walks out without it) and the spot she milks at.
@@ -33,7 +35,7 @@ MapCowHead::MapCowHead(LevelMap* map, PointCowshed* shed, int32_t slot, float x,
                    int32_t(shed->Index())),
       shed_(shed), slot_(slot) {
     noRerouteCount = 1;
-    sizeFactor_ = 0.9f + kis::RandomUnit() / 5.0f;
+    sizeFactor_ = RandomAnimalSize();
     SetMirrored(shed->IsMirrored());
     SetPointPicture(true);
     const int32_t depth = shed->Building() ? shed->Building()->Depth() : 0;
@@ -121,13 +123,18 @@ uint32_t PointCowshed::CreateAnimals(bool animated, uint32_t delay) {
         cow->StopEffects();
         if (animated) {
             // Unseen for the delay, then she brightens from black and grows.
-            cow->AttachEffect(new SEffect_Alpha(0.0f, 0.0f, delay + 100, true, 0));
-            cow->AttachEffect(new SEffect_Color(0xFF000000, 0xFFFFFFFF, kCowColourMs, true, delay + 100));
-            cow->AttachEffect(new SEffect_Scale(0.35f, 1.0f, kAnimalFadeMs, true, delay + 100));
+            cow->AttachEffect(new SEffect_Alpha(0.0f, 0.0f, delay + kCowWaitMs, true, 0));
+            cow->AttachEffect(
+                new SEffect_Color(0xFF000000, 0xFFFFFFFF, kCowColourMs, true, delay + kCowWaitMs));
+            cow->AttachEffect(new SEffect_Scale(0.35f, 1.0f, kAnimalFadeMs, true, delay + kCowWaitMs));
         }
         cows_[size_t(s)] = std::move(cow);
     }
-    return delay + 300;
+    return delay + AnimalsEntryMs();
+}
+
+uint32_t PointCowshed::AnimalsEntryMs() const {
+    return kCowWaitMs + kAnimalFadeMs;
 }
 
 uint32_t PointCowshed::StopAnimals(bool animated, bool forGood, uint32_t delay) {

@@ -24,6 +24,7 @@ class MapCowHead : public MapCharacter {
     void Idle() override;
     std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
     float GetAnimationSpeed() const override;
+    float LargestSizeFactor() const override { return kLargestAnimalSize; }
     bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                   std::string* why) override;
     void Unlink() { shed_ = nullptr; }
@@ -51,6 +52,7 @@ class PointCowshed : public PointTimedHouse {
     void GetFeedSpotOffset(int32_t* x, int32_t* y) const override { *x = -4, *y = 32; }
     void GetFeedButtonOffset(int32_t* x, int32_t* y) const override { *x = 0, *y = -56; }
     uint32_t CreateAnimals(bool animated, uint32_t delay) override;
+    uint32_t AnimalsEntryMs() const override;
     uint32_t StopAnimals(bool animated, bool forGood, uint32_t delay) override;
     std::vector<MapCharacter*> Animals() const override;
 

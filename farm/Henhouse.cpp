@@ -17,6 +17,8 @@
 namespace {
 
 constexpr int32_t kEggsButtonLift = 16;
+// The chickens come in one after another, this much apart, after a first wait as long.
+constexpr uint32_t kChickenEntryStepMs = 100;
 // The delivered eggs fly in from above the nests, clear of the house.
 constexpr int32_t kEggsFlyInOffset = -64;
 constexpr int32_t kTakeEggsDrop = 12;
@@ -474,7 +476,7 @@ uint32_t PointHenhouse::CreateAnimals(bool animated, uint32_t delay) {
     delay = PointPetshouse::CreateAnimals(animated, delay);
     LevelMap* map = host_->Map();
     if (phase_ == kEggsLaid || !map) return delay;
-    if (animated) delay += 100;
+    if (animated) delay += kChickenEntryStepMs;
     chickenCount_ = std::clamp(stage_, 0, kMaxAnimals);
     for (int32_t s = 0; s < chickenCount_; ++s) {
         if (chickens_[size_t(s)]) continue;
@@ -482,9 +484,13 @@ uint32_t PointHenhouse::CreateAnimals(bool animated, uint32_t delay) {
         GetStartSpot(s, &x, &y);
         chickens_[size_t(s)] = std::make_unique<MapChicken>(map, this, s, x, y);
         chickens_[size_t(s)]->Enter(animated, animated ? delay : 0);
-        if (animated) delay += 100;
+        if (animated) delay += kChickenEntryStepMs;
     }
     return delay;
+}
+
+uint32_t PointHenhouse::AnimalsEntryMs() const {
+    return kChickenEntryStepMs * (kMaxAnimals + 1);
 }
 
 uint32_t PointHenhouse::StopAnimals(bool animated, bool forGood, uint32_t delay) {
@@ -735,8 +741,11 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
         // Eggs lie only once the chickens have left (kEggsLaid), one a chicken.
         ok = phase >= kWander && phase < kPhaseCount &&
              (phase == kEggsLaid ? eggs >= 1 && eggs <= kMaxAnimals : eggs == 0);
-        for (float timer : timers)
-            ok = ok && std::isfinite(timer) && timer >= 0.0f && timer <= 1e9f;
+        // Each phase's timer starts at what the house's production and eating times give it and runs down.
+        const std::array<float, 4> longest =
+            PhaseTimers(type_->header.animal.productionTime, type_->header.animal.eatingTime);
+        for (size_t p = 0; p < timers.size(); ++p)
+            ok = ok && std::isfinite(timers[p]) && timers[p] >= 0.0f && timers[p] <= longest[p];
         int32_t cx, cy;
         GetNestCentre(&cx, &cy);
         for (const auto& nest : nests)

@@ -88,6 +88,7 @@ class PointHenhouse : public PointPetshouse {
     void GetFeedButtonOffset(int32_t* x, int32_t* y) const override;
     void RefreshFeedGauge() override;
     uint32_t CreateAnimals(bool animated, uint32_t delay) override;
+    uint32_t AnimalsEntryMs() const override;
     uint32_t StopAnimals(bool animated, bool forGood, uint32_t delay) override;
     uint32_t RefreshButtons(bool animated, uint32_t delay) override;
     void SetFed(bool fed, bool animated) override;

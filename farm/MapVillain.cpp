@@ -495,7 +495,10 @@ bool MapVillain::ApplyLoadedState(const uint8_t* block) {
     const bool knownState = (state >= 0 && state < kVillainGone) || state == kVillainTutorialHold;
     if (!knownState || direction >= kVillainDirections || setUp > 1) return false;
     if (catapult < 0 || catapult >= kCatapultStateCount) return false;
-    if (!std::isfinite(countdown) || countdown < 0.0f || countdown > 1e7f) return false;
+    // The countdown starts at the kind's first-shot wait, its shot interval or the last shot's short wait.
+    const float longest = std::max(
+        {float(info_->record.firstShotWait), float(info_->record.shotInterval), kLastShotCountdownMs});
+    if (!std::isfinite(countdown) || countdown < 0.0f || countdown > longest) return false;
     if (shots < 0 || shots > std::max(1, info_->record.shots)) return false;
     if (health < 0 || health > std::max(0, info_->record.health)) return false;
     placeIndex_ = place;

@@ -496,8 +496,11 @@ bool BasePointPlant::LoadOwn(SaveReader& in) {
     const uint32_t delay = record.delay;
     const uint32_t flags = record.flags;
     const uint32_t reserved = record.reserved;
+    // The water a bed holds is drawn from the plant's harvest range (the record gave it already).
+    const PlantRecord& plant = plant_->record;
+    const uint32_t mostWater = uint32_t(std::max({plant.fewestHarvests, plant.mostHarvests, 0}));
     if (!read || delay > kMaxGrowthDelayMs || (flags & ~kOwnFlagPlanting) || reserved != 0 ||
-        ((flags & kOwnFlagPlanting) && stage_ >= kPlantStages)) {
+        ((flags & kOwnFlagPlanting) && stage_ >= kPlantStages) || waterMax_ > mostWater) {
         in.Fail();
         return false;
     }

@@ -80,7 +80,7 @@ MapSheep::MapSheep(LevelMap* map, PointSheepRack* rack, int32_t slot, float dx, 
     SetMirrored(rack->IsMirrored());
     SetPointPicture(true);
     offsetX_ = int32_t(dx);
-    sizeFactor_ = 0.9f + kis::RandomUnit() / 5.0f;
+    sizeFactor_ = RandomAnimalSize();
     idleTimer_ = uint32_t(kis::Random(500)) * 10 + 1000;
     if (rack->IsProducing())
         eatWait_ = uint32_t(kis::Random(int32_t(std::min(rack->Remaining() / 5.0f, 1000.0f)) + 1));

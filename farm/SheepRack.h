@@ -21,6 +21,8 @@ class MapSheepHead : public MapCharacter {
     ~MapSheepHead() override;
     void AdvanceAnimation(uint32_t ms) override;
     float GetAnimationSpeed() const override;
+    // The head is drawn at its sheep's size.
+    float LargestSizeFactor() const override { return kLargestAnimalSize; }
     void Unlink() { sheep_ = nullptr; }
 
   private:
@@ -33,6 +35,7 @@ class MapSheep : public MapCharacter {
              const GameCharacter* headDescription);
     ~MapSheep() override;
     void Idle() override;
+    float LargestSizeFactor() const override { return kLargestAnimalSize; }
     void FillSaveRecord(uint8_t* block) const override;
     std::unique_ptr<Job> CreateJobFromRecord(uint32_t jobId, const uint8_t* record, size_t size) override;
     bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,

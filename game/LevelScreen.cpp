@@ -255,9 +255,12 @@ class LevelSession : public LevelFrontEndHooks {
         if (!level_ || leaveRequested_ || comicShown_) return;
         level_->Leave();
     }
-    // The program quits while the level is open: an unfinished level is kept.
+    // The program quits while the level is open: a win the goals have
+    // earned is stored, also in its delay, and an unfinished level is kept.
     void SaveOnQuit() {
-        if (level_ && !leaveRequested_ && !comicShown_) level_->SaveToProfile();
+        if (!level_ || leaveRequested_ || comicShown_) return;
+        level_->StorePendingWin();
+        level_->SaveToProfile();
     }
 
     // ---- front-end hooks
@@ -329,6 +332,8 @@ class LevelSession : public LevelFrontEndHooks {
     // and panel are made anew around the fresh start.
     void Restart() {
         Logf("Level %u restarts from scratch.", index_ + 1);
+        // A win the goals earned before the restart was asked for is the player's.
+        level_->StorePendingWin();
         ui_->CloseAll();
         DeleteSavedGame(level_->Regime(), index_);
         tutorials_->Attach(*level_); // the tutorial as the profile's option now says

@@ -572,7 +572,7 @@ void GameLevel::Win(uint32_t delayMs) {
     if (delayMs == 0) EndWin();
 }
 
-void GameLevel::EndWin() {
+void GameLevel::EndWin(WinShown shown) {
     if (ended_) return;
     winPending_ = false;
     winDelayMs_ = 0;
@@ -580,16 +580,22 @@ void GameLevel::EndWin() {
     LogLabelPrintf(0,
                    "Level won:", "level %u, regime %u, %u ms, grade %u, %d jobs done, %d clicks on the farm",
                    levelIndex_ + 1, regime_, levelTimeMs_, Grade(), jobsDone_, farmClicks_);
-    Panel().PlayLevelSound(kLevelSoundWon, 0);
+    const bool onScreen = shown == WinShown::OnScreen;
+    const GoalNotice notice = onScreen ? GoalNotice::Show : GoalNotice::Quiet;
+    if (onScreen) Panel().PlayLevelSound(kLevelSoundWon, 0);
     // The goals of the win itself go into the profile that the result saves.
-    AddGoalProgress(kAwardFirstWin, 1, CounterUpdate::RaiseTo, GoalNotice::Show);
-    AddGoalProgress(kAwardClickRate, ClickRate(), CounterUpdate::RaiseTo, GoalNotice::Show);
+    AddGoalProgress(kAwardFirstWin, 1, CounterUpdate::RaiseTo, notice);
+    AddGoalProgress(kAwardClickRate, ClickRate(), CounterUpdate::RaiseTo, notice);
     LevelResult result{};
     FrontEnd().StoreLevelResult(*this, result); // the records line goes to the disk with the profile
-    Panel().OpenResultWindow(result);
+    if (onScreen) Panel().OpenResultWindow(result);
     const int64_t value = std::min<int64_t>(world_->StockValue(), INT32_MAX);
     if (value > 0)
-        AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), CounterUpdate::Add, GoalNotice::Show);
+        AddGoalProgress(kAwardMoneyEarned, static_cast<int32_t>(value), CounterUpdate::Add, notice);
+}
+
+void GameLevel::StorePendingWin() {
+    if (winPending_) EndWin(WinShown::StoredOnly);
 }
 
 void GameLevel::Lose() {
@@ -1134,7 +1140,9 @@ bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
     const uint32_t music = block.musicTrack;
     if (flags > (kLevelFlagClockStarted | kLevelFlagSideStep) || money < 0 || reserve < 0 ||
         money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 || jobsDone < 0 ||
-        farmClicks < 0 || std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0; }))
+        farmClicks < 0 ||
+        // No goal counts more than the money a level holds (stock units, points and sites are fewer).
+        std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0 || p > kMaxMoney; }))
         return false;
     // The clock stops at its last second. (A hard level's time past its
     // bronze time is reachable under other medal times: it is lost at once.)
@@ -1172,9 +1180,15 @@ bool GameLevel::LoadPoints(SaveReader& in) {
         if (p.kind > kPointBuilding || (i == 0) != (p.kind == kPointWarehouse)) return false;
         // No point ever moves: one elsewhere than the level puts it could
         // stand off the field, out of every reach and goal.
-        if (p.x != level_.points[i].x || p.y != level_.points[i].y) return false;
+        const PointRecord& defined = level_.points[i];
+        if (p.x != defined.x || p.y != defined.y || (p.flags & ~kPointFlagMirrored)) return false;
         if (p.kind == kPointEmptySite) {
-            if (p.stage != 0 || p.Price() < 0) return false;
+            // A site is clean (cleared, or left by a building pulled down) or
+            // still holds the garbage the level put there, at its price.
+            const bool clean = p.objectId == 0 && p.Price() == 0;
+            const bool asDefined = defined.kind == kPointEmptySite && p.objectId == defined.objectId &&
+                                   p.Price() == defined.Price();
+            if (p.stage != 0 || !(clean || asDefined)) return false;
         } else {
             const IdCount* list = p.kind == kPointPlant ? r.plants : r.types;
             const uint32_t count = p.kind == kPointPlant ? r.plantCount : r.typeCount;

@@ -228,6 +228,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     // Stops play and leaves for the map; an unfinished level is saved into
     // the profile first.
     void Leave();
+    // A win still in its delay is stored now (its records line and the
+    // profile), as leaving would store it, but not shown: the level is going
+    // with no screen left for its result (a quit, a restart).
+    void StorePendingWin();
     void RestartFromScratch();
     // The grade of the level time against the regime's medal times.
     uint32_t Grade() const;
@@ -360,7 +364,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     // (else the point's own map object) may be picked, or the point hovered
     // and selected.
     bool MayClickPoint(int32_t index, const SpriteObject* picture);
-    void EndWin();
+    // Whether the end of a win is shown (its sound, notices and result
+    // window) or only stored.
+    enum class WinShown { OnScreen, StoredOnly };
+    void EndWin(WinShown shown = WinShown::OnScreen);
     int32_t CountGoal(const GoalRecord& goal) const;
     // Whether every goal of the regime has reached its target (as last counted).
     bool AllGoalsMet() const;

@@ -108,6 +108,10 @@ class BaseLevelPoint {
     virtual void SaveSecondPass(SaveWriter& out) const;
     virtual bool LoadSecondPass(SaveReader& in);
 
+    // The longest pending delay the point's own changes give it (its
+    // pictures going and coming): a plain point has none. A saved delay
+    // beyond it is refused.
+    virtual uint32_t LongestPendingDelayMs() const { return 0; }
     // The base block (24 bytes): flags, countdown, pending delay, click action.
     void SaveBase(SaveWriter& out) const;
     bool LoadBase(SaveReader& in);

@@ -149,6 +149,9 @@ struct InfoEntry {
 };
 static_assert(sizeof(InfoEntry) == 280);
 
+// PointRecord::flags: the point's pictures are mirrored.
+constexpr uint32_t kPointFlagMirrored = 0x1;
+
 // A point definition, and the same record filled from a live point.
 struct PointRecord {
     uint32_t kind;
@@ -158,7 +161,7 @@ struct PointRecord {
     uint32_t water;
     uint32_t waterMax;
     int32_t x, y;
-    uint32_t flags; // bit 0 mirrored
+    uint32_t flags; // kPointFlagMirrored
 
     int32_t Price() const { return static_cast<int32_t>(value); }
     float Ripeness() const { return std::bit_cast<float>(value); }

@@ -540,7 +540,14 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     for (float f : {saved.sizeFactor, saved.alpha}) {
         if (!std::isfinite(f) || std::fabs(f) > 1e6f) return Refuse(why, "a factor is not a number");
     }
-    if (!PlaceFits(saved.x, saved.y) || !PlaceFits(saved.walkX, saved.walkY))
+    // Play fades a figure between unseen and opaque, never beyond; its size is its kind's.
+    if (!(saved.alpha >= 0.0f && saved.alpha <= 1.0f)) return Refuse(why, "the alpha is not 0..1");
+    if (!(saved.sizeFactor > 0.0f && saved.sizeFactor <= LargestSizeFactor()))
+        return Refuse(why, "the size is not the figure's");
+    // A figure is drawn at its place moved by its offset: that too stays
+    // within the field's reach, where the player can see her work.
+    if (!PlaceFits(saved.x, saved.y) || !PlaceFits(saved.walkX, saved.walkY) ||
+        !PlaceFits(saved.x + float(saved.offsetX), saved.y + float(saved.offsetY)))
         return Refuse(why, "a position lies off the field");
     const int32_t kind = saved.animKind;
     const int32_t variant = saved.variant;

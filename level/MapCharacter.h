@@ -91,6 +91,9 @@ class MapCharacter : public DynObject {
     // current job: a loaded one must then have no more time left than that
     // work lasts.
     virtual bool AnimatesOnlyAtWork() const { return false; }
+    // The largest size factor the character is drawn at: a loaded one above
+    // it (or not above 0) is refused.
+    virtual float LargestSizeFactor() const { return 1.0f; }
     // Reads count job records; false (nothing kept) when one is refused.
     virtual bool LoadJobs(SaveReader& reader, uint32_t count, std::vector<std::unique_ptr<Job>>* jobs,
                           std::string* why);

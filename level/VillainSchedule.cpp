@@ -3,6 +3,7 @@
 #include "foundation/Helpers.h"
 #include "level/Records.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -85,8 +86,13 @@ bool VillainSchedule::Load(SaveReader& in) {
         return false;
     }
     const VillainScheduleState& s = record.state;
+    // The countdown starts at an entry's delay and only runs down.
+    uint32_t longest = 0;
+    if (level_)
+        for (const ScheduleEntry& entry : level_->schedule)
+            longest = std::max(longest, entry.delayMs);
     const bool fits = level_ && s.active <= 1 && s.entryCount == level_->schedule.size() &&
-                      s.countdownMs >= 0 &&
+                      s.countdownMs >= 0 && uint32_t(s.countdownMs) <= longest &&
                       (s.active ? s.currentEntry < s.entryCount : s.currentEntry <= s.entryCount) &&
                       (!s.active || level_->VillainsEnabled());
     if (!fits) {

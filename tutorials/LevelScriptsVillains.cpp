@@ -246,6 +246,9 @@ class LevelTutorial_6 : public ScriptTutorial {
 
     bool LoadState(const uint32_t* record, uint32_t size) override {
         if (size < kLevel6RecordSize || !ScriptTutorial::LoadState(record, size)) return false;
+        // The villain is called once; the one followed is in one of the level's villain slots.
+        if (record[5] > 1 || int32_t(record[6]) < -1 || int32_t(record[6]) >= level_.VillainSlots())
+            return false;
         toCall_ = record[5];
         tracked_ = int32_t(record[6]);
         shots_ = record[7];

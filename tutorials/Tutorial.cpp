@@ -268,9 +268,10 @@ bool GameTutorial::SaveState(uint32_t size, SaveWriter& stream) {
 }
 
 bool GameTutorial::LoadState(const uint32_t* record, uint32_t size) {
-    if (size < kRecordBaseSize) return false;
-    defaultFlags_ = record[1];
-    return true;
+    // The flags a tutorial holds the level with between its steps are its
+    // own, set when it is made: saved ones of another tutorial could stop
+    // the clock for good.
+    return size >= kRecordBaseSize && record[1] == defaultFlags_;
 }
 
 bool GameTutorial::Save(SaveWriter& stream) {

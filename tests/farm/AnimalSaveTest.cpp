@@ -148,6 +148,7 @@ TEST(AnimalSaveTest, HenhouseRecordsOutOfRangeAreRefused) {
         {1, 2, 0.0f, 40, 0, false},                                    // a nest far from the house
         {2, 2, 0.0f, 0, 0, false},                                     // a fed flag of 2
         {0, 2, 0.0f, 0, 0, false},                                     // unfed with a phase
+        {1, 2, 5000.0f, 0, 0, false}, // longer than the house's production gives its first phase
         {0, 0, 0.0f, 0, 0, true},
     };
     for (const auto& c : cases) {

@@ -924,6 +924,8 @@ TEST_F(PlantTest, DamagedPointRecordsAreRefused) {
         SaveReader in(bytes);
         EXPECT_EQ(bed->LoadOwn(in), c.loads) << c.what;
     }
+    SaveReader in(good); // a bed's water is drawn from its plant's harvest range (2..3), not up to 4
+    EXPECT_FALSE(farm.Add(PlantPoint("wheat", 1, 40, 1, 4, 400, 300))->LoadOwn(in));
 }
 
 // ---------------------------------------------------------------- the scenario level

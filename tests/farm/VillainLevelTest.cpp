@@ -527,6 +527,7 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
         {"villain state", block + 104, 5},
         {"villain state negative", block + 104, 0xFFFFFFFF},
         {"villain countdown", block + 108, nanBits},
+        {"villain countdown past its waits (9e6 ms)", block + 108, 0x4B095440},
         {"villain shots left", block + 112, 3},
         {"villain health", block + 116, 4},
         {"villain direction", block + 120, 8},

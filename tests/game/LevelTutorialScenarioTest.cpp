@@ -320,6 +320,32 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     const Shot won = tutorialplay::Load(game, "won");
     ASSERT_TRUE(won.ok);
     EXPECT_GT(won.NearIn(280, 380, 740, 520, programtest::kWindowFace, 8), 20000) << "the result window";
+    // Any quit between the fourth wheat (203.2 s) and the win stores the win as leaving does (its records
+    // line, the next map's medal): the script's last events, then the command line's end.
+    const std::string menu = testsupport::script::quick::Key(203400, "ESCAPE"), shot = game.File("menu.png"),
+                      end = " --draw-every 64 --until-ms 400000";
+    const std::pair<std::string, std::string> kQuits[] = {
+        {"203600 close\n", end},
+        {"203400 focus lost\n203600 close\n", end},
+        {"", " --draw-every 64 --until-ms 203600"},
+        {menu + Click(203800, 503, 583) + Click(204200, kYesX, kYesY), end},
+        {menu + Click(203800, 503, 311) + Click(204500, 578, 538) + "208000 close\n", end},
+        {menu, end + testsupport::ScreenshotAt(203600, shot) + " & until [ -e '" + shot +
+                   "' ] || ! kill -0 $!; do sleep 0.05; done; kill $!; wait $!"}};
+    const std::u16string line = u"level_01 Easy: 00:01:26"; // as the records file holds it, UTF-16LE
+    for (const auto& [events, arguments] : kQuits) {
+        SCOPED_TRACE(events + arguments);
+        std::filesystem::remove_all(game.User());
+        tutorialplay::MakeMapProfile(game.User());
+        ASSERT_EQ(testsupport::RunScript(game, "quit", s + events, arguments, nullptr, true), 0);
+        EXPECT_EQ(game.Log().find("15: the main window is closed") != std::string::npos, events == menu);
+        EXPECT_EQ(testsupport::Occurrences(game.Log(), "Level won:                  level 1, regime 0"), 1u);
+        const std::string records = testsupport::ReadFileBytes(game.User() + "/records1.txt");
+        EXPECT_NE(records.find(reinterpret_cast<const char*>(line.data()), 0, 2 * line.size()), records.npos);
+        tutorialplay::PlayGame(game, programtest::ToTheMap(), {{8000, "map"}}, 8100);
+        const MapPoint medal = CellPosition(0);
+        EXPECT_GT(tutorialplay::Load(game, "map").Near(medal.x - 49, medal.y + 2, 6, 0xE0E0E8, 30), 10);
+    }
 }
 
 // "Close tutorial" answered "Yes" turns level 1's tutorial off for the level:

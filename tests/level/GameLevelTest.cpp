@@ -300,14 +300,18 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
 
     TestLevel other(0, 31);
     EXPECT_FALSE(other->Load(bytes, &why)) << "saved for another level";
-    // Refused: a time past the clock's last second, counts (jobs done, clicks) below 0; at their highest they
-    // stay.
+    // Refused: each field past what play gives it (point 0's 71-h countdown and 1,796,807,333-ms delay among
+    // them). At their highest the counts (jobs done, clicks) stay.
     std::vector<uint8_t> full = bytes;
     PutU32(full.data(), 60, INT32_MAX), PutU32(full.data(), 64, INT32_MAX);
-    for (const auto& [at, value] : {std::pair{28, kMaxLevelTimeMs + 1}, {60, ~0u}, {64, ~0u}}) {
+    const int base = 160 + int(U32At(bytes.data(), 120)); // after the stock and point 0's record
+    const int at[] = {28, 60, 64, 44, base + 8, base + 12, base + 16, base + 40, base + 36, base + 60};
+    const uint32_t value[] = {kMaxLevelTimeMs + 1, ~0u, ~0u,  100000u, 257235634u,
+                              1796807333u,         77u, 500u, 0x9999u, 2u};
+    for (size_t i = 0; i < std::size(at); ++i) {
         std::vector<uint8_t> damaged = full;
-        PutU32(damaged.data(), at, value);
-        EXPECT_FALSE(TestLevel()->Load(damaged, &why)) << at;
+        PutU32(damaged.data(), at[i], value[i]);
+        EXPECT_FALSE(TestLevel()->Load(damaged, &why)) << at[i];
     }
     TestLevel counted;
     ASSERT_TRUE(counted->Load(full, &why)) << why;

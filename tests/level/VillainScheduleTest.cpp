@@ -92,11 +92,11 @@ TEST(VillainSchedule, SaveIsTwentyBytesAfterItsSize) {
     ASSERT_TRUE(copy.Load(in));
     EXPECT_EQ(std::memcmp(&copy.State(), &schedule.State(), 20), 0);
 
-    // size, active, entry, count, countdown
+    // size, active, entry, count, countdown (longer than any entry's delay)
     struct Case {
         int word;
         uint32_t value;
-    } bad[] = {{0, 24}, {1, 2}, {2, 3}, {3, 4}, {4, 0xFFFFFFFF}};
+    } bad[] = {{0, 24}, {1, 2}, {2, 3}, {3, 4}, {4, 0xFFFFFFFF}, {4, 1796807333}};
     for (const Case& c : bad) {
         std::vector<uint8_t> bytes(saved->Data().begin(), saved->Data().end());
         std::memcpy(bytes.data() + 4 * c.word, &c.value, 4);

@@ -274,6 +274,7 @@ TEST_F(Engine, LoadChecksTheRecord) {
         {"word 3 set without the step's block", Bytes({2, 20, 0x3000, step2, 0x80010003, 3}), false, true,
          -1},
         {"point out of range", Bytes({2, 20, 0x3000, step2, 0, 55}), false, true, -1},
+        {"flags not the tutorial's own", Bytes({2, 20, 0x1000, step2, 0, 3}), false, true, -1},
         {"resume id of no step", Bytes({2, 20, 0x3000, 0x80010009, 0, 3}), true, false, 3},
         {"resume id 0", Bytes({2, 20, 0x3000, 0, 0, 3}), true, false, 3},
     };
