@@ -257,7 +257,8 @@ class ProfileManager {
         std::vector<std::u16string> setAside; // files of listed profiles that did not read (game form)
         bool listRebuilt = false;  // profiles.dat did not read, or was missing beside profile files
         bool listMissing = false;  // rebuilt because profiles.dat was not there at all
-        std::u16string listKeptAs; // where the damaged profiles.dat went (game form); empty: nowhere
+        bool listUnreadable = false; // profiles.dat is a file the game may not read, not a damaged one
+        std::u16string listKeptAs;   // where the unreadable profiles.dat went (game form); empty: nowhere
         // The copies of wins a stop left that did not read, each kept under
         // its own name while the profile file stayed as it was (game form).
         std::vector<std::u16string> winsKept;

@@ -343,9 +343,9 @@ bool UsableFolder(const std::u16string& folder, std::string* why) {
     }
     // The probe is a file made new under a name nothing has: whatever stands
     // in the folder already (a file, a folder or a link named like a probe)
-    // is not the game's, proves nothing and stays as it is.
-    constexpr uint32_t kProbeNames = 100;
-    for (uint32_t n = 1; n <= kProbeNames; ++n) {
+    // is not the game's, proves nothing and stays as it is. The names go on
+    // until one is free, however many are taken.
+    for (uint32_t n = 1; n != 0; ++n) {
         const std::u16string probe = folder + u"\\write" + (n > 1 ? kis::DecimalText(n) : u"") + u".tmp";
         if (InspectUserEntry(probe) != UserEntry::Missing) continue;
         platform::File file = platform::File::Open(platform::GamePath(probe), platform::kFileWrite,
@@ -517,9 +517,9 @@ struct LogSession {
     LogSession(const LogSession&) = delete;
     LogSession& operator=(const LogSession&) = delete;
     ~LogSession() { LogFinish(); }
-    void Start(const std::u16string& folder) {
+    bool Start(const std::u16string& folder) {
         const std::u16string path = folder + u"\\log.txt";
-        LogStart(path.c_str());
+        return LogStart(path.c_str());
     }
 };
 
@@ -627,6 +627,7 @@ class AppSession {
     std::u16string perUserFolder_;  // the per-user folder, whether it is used or not
     std::string userFolderProblem_; // why no per-user folder can be used (with the folders' paths)
     std::string perUserProblem_;    // why the per-user folder itself cannot be used
+    std::string lockProblem_;       // why the lock could not be taken: told once the window is there
     platform::SingleInstance instance_;
     LogSession log_;
     std::unique_ptr<platform::Backend> backend_;
@@ -742,9 +743,14 @@ bool AppSession::TakeInstance() {
     if (!userFolder_.empty()) {
         const std::u16string lock = userFolder_ + u"\\" + kProgramName + u".lock";
         const std::u16string logFile = userFolder_ + u"\\log.txt";
-        const std::u16string lockKept = SetAsideNonFile(lock);
+        std::u16string lockKept = SetAsideNonFile(lock);
         const std::string lockPath = platform::NativePath(platform::GamePath(lock));
-        const platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
+        platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
+        // A lock file of the player's own that cannot be opened (its mode) holds no lock either.
+        if (outcome == platform::SingleInstance::Outcome::Failed && lockKept.empty() && IsPlayersOwnFile(lock)) {
+            lockKept = KeepAside(lock, u".bad");
+            if (!lockKept.empty()) outcome = instance_.Acquire(lockPath);
+        }
         if (outcome == platform::SingleInstance::Outcome::Another) {
             if (instance_.OtherProcessId() > 0)
                 std::fprintf(stderr,
@@ -759,22 +765,36 @@ bool AppSession::TakeInstance() {
             return false;
         }
         if (outcome == platform::SingleInstance::Outcome::Failed) {
-            // Without the lock nothing keeps a second copy off the first one's files.
-            std::fprintf(stderr,
-                         "verbolunde: the lock file %s cannot be opened or locked, so another copy of the "
-                         "game may be running; this copy does not start.\n",
-                         lockPath.c_str());
-            exitCode_ = 1;
-            return false;
+            // Without the lock nothing keeps a second copy off the first one's files. A player who
+            // started the game from a desktop sees no standard error: the reason goes into a box
+            // once the window is there (OpenScreen), and the game goes no further.
+            lockProblem_ = "The lock file " + lockPath +
+                           " cannot be opened or locked, so another copy of the game may be running; this "
+                           "copy does not start.";
+            return true;
         }
-        const std::u16string logKept = SetAsideNonFile(logFile);
-        log_.Start(userFolder_);
+        std::u16string logKept = SetAsideNonFile(logFile);
+        bool logUnwritable = false;
+        if (logKept.empty() && InspectUserEntry(logFile) == UserEntry::File &&
+            !platform::File::Open(platform::GamePath(logFile), platform::kFileWrite,
+                                  platform::FileCreation::OpenExisting)
+                 .IsOpen()) {
+            logKept = KeepAside(logFile, u".bad");
+            logUnwritable = !logKept.empty();
+        }
+        if (!log_.Start(userFolder_))
+            std::fprintf(stderr, "verbolunde: the log file %s cannot be written; the game runs without a log.\n",
+                         AppShownPath(logFile).c_str());
         LogLabelPrintf(kLogIndent, "Program folder", "%s", AppShownPath(programFolder_).c_str());
         LogLabelPrintf(kLogIndent, "User folder", "%s", AppShownPath(userFolder_).c_str());
         if (!userFolderProblem_.empty())
             LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
         if (!lockKept.empty()) LogSetAside(lock, lockKept);
-        if (!logKept.empty()) LogSetAside(logFile, logKept);
+        if (logUnwritable)
+            LogErrorPrintf(kLogIndent, "%s cannot be written; it is set aside as %s and a new log begun.",
+                           AppShownPath(logFile).c_str(), AppShownPath(logKept).c_str());
+        else if (!logKept.empty())
+            LogSetAside(logFile, logKept);
     }
     ResetGameTimer();
     return true;
@@ -808,6 +828,10 @@ bool AppSession::OpenBackend() {
 bool AppSession::OpenScreen() {
     if (HResult hr = AppCreateViewer(MainWindow(), &viewer_); Failed(hr)) {
         Fail(u"The game window could not be created.", hr);
+        return false;
+    }
+    if (!lockProblem_.empty()) {
+        Fail(platform::Utf8ToUtf16(lockProblem_).c_str());
         return false;
     }
     if (userFolder_.empty()) {

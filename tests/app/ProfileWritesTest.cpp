@@ -1,6 +1,6 @@
 // A profile store's file that cannot be written: the old file stays, the store keeps what was to be written
 // and says so, and trying again writes it once the cause is gone. A file size limit makes the write fall
-// short as a full disk would (a folder in the way of the list's copy would be set aside).
+// short as a full disk would (an entry in the way of a file's copy would be set aside).
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
@@ -42,13 +42,15 @@ const Case kCases[] = {
      [](const ProfileManager& store) { return store.Count() == 1 && store.Current() == nullptr; }},
 };
 
+bool LimitFileSize(rlim_t bytes) {
+    const rlimit limit{bytes, RLIM_INFINITY};
+    return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
 } // namespace
 
 TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
-    const auto limitFileSize = [](rlim_t bytes) {
-        const rlimit limit{bytes, RLIM_INFINITY};
-        return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    };
+    const auto limitFileSize = LimitFileSize;
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -104,10 +106,10 @@ TEST(ProfileWrites, ALaterWriteOrADeletionSettlesAnUnsavedProfile) {
         Profile* profile = store.CreateProfile(u"Olle");
         ASSERT_NE(profile, nullptr);
         const std::string file = dir.File("profile1.dat");
-        std::filesystem::create_directory(file + ".bak");
+        ASSERT_TRUE(LimitFileSize(512));
         EXPECT_FALSE(profile->Save());
         EXPECT_TRUE(store.HasUnsavedFiles());
-        std::filesystem::remove(file + ".bak");
+        ASSERT_TRUE(LimitFileSize(RLIM_INFINITY));
         if (deleteIt) {
             store.DeleteProfile(profile);
             EXPECT_FALSE(std::filesystem::exists(file));

@@ -1,5 +1,6 @@
 #include "app/RecordsFile.h"
 #include "app/Profiles.h"
+#include "engine/Log.h"
 #include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/support/Damage.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -110,10 +113,17 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
         profiles.Current()->StoreLevelResult(0, 1000, nullptr);
     };
 
+    // Kept by a rename, never a copy: the same file, whatever its size.
+    const auto inode = [&](const char* name) {
+        struct stat st = {};
+        return stat(dir.File(name).c_str(), &st) == 0 ? st.st_ino : 0;
+    };
     const std::string foreign = "my own notes, 8-bit";
     ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), foreign));
+    const ino_t notes = inode("records1.txt");
     win();
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), foreign);
+    EXPECT_EQ(inode("records1.txt.bad"), notes);
     EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
 
     // A zero unit in line 3 of 10 ends the reading: the file goes aside by the last copy, earlier text stays.
@@ -200,23 +210,56 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     }
     // The stops fall before and after the moment the win counts; without one it is kept.
     EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1}));
+}
 
-    // A copy blocked by a folder leaves both old files; the line goes with the profile once written.
-    for (const char* blocked : {"records1.txt.win", "profile1.dat.win"}) {
-        TempDir run;
-        ProfileManager profiles(U16(run.Path().string()));
-        RecordsFile records(&profiles);
-        ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
-        std::filesystem::create_directories(run.File(blocked) + "/in the way");
-        records.Enable(3);
-        profiles.Current()->StoreLevelResult(3, 61000, nullptr);
-        EXPECT_EQ(profiles.UnsavedFileNames(),
-                  (std::vector<std::u16string>{u"profile1.dat", u"records1.txt"}));
-        std::filesystem::remove_all(run.File(blocked));
-        EXPECT_TRUE(profiles.RetryWrites());
-        EXPECT_EQ(Lines(profiles.RecordsPath(1)), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"})
-            << blocked;
-    }
+// An entry put at a name a win's files are written through once the game runs (after the first win) is set
+// aside, and logged, at the next save: the wins after it are kept, and nothing outside the folder is written
+// or made, through a link to a file or a link to nowhere.
+TEST_F(RecordsFileTest, EntriesPutInTheWayWhileTheGameRunsAreSetAsideAndNothingOutsideIsWritten) {
+    const char* const names[] = {"profile1.dat.bak", "profile1.dat.win", "profile1.dat.win.bak",
+                                 "records1.txt.win", "profiles.dat.bak"};
+    for (const char* name : names)
+        for (const std::string kind : {"link", "dangling link", "folder", "pipe"}) {
+            SCOPED_TRACE(std::string(name) + ", " + kind);
+            TempDir run;
+            const std::string user = run.File("user"), outside = run.File("outside.txt"), at = user + "/" + name;
+            std::filesystem::create_directory(user);
+            ASSERT_TRUE(WriteFileBytes(outside, "not the game's"));
+            ASSERT_TRUE(LogStart(U16(run.File("log.txt")).c_str()));
+            {
+                ProfileManager profiles(U16(user));
+                RecordsFile records(&profiles);
+                ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+                for (int level = 0; level < 3; ++level) {
+                    if (level == 1)
+                        ASSERT_EQ(kind == "link"            ? symlink(outside.c_str(), at.c_str())
+                                  : kind == "dangling link" ? symlink(run.File("made").c_str(), at.c_str())
+                                  : kind == "folder"        ? mkdir(at.c_str(), 0700)
+                                                            : mkfifo(at.c_str(), 0600),
+                                  0);
+                    records.Enable(level);
+                    profiles.Current()->StoreLevelResult(level, 61000 - level * 1000, nullptr);
+                }
+                EXPECT_TRUE(profiles.SaveCurrent()); // as the game's end saves
+                EXPECT_FALSE(profiles.HasUnsavedFiles());
+            }
+            LogFinish();
+            ProfileManager again(U16(user));
+            again.Load();
+            ASSERT_NE(again.Current(), nullptr);
+            for (int level = 0; level < 3; ++level)
+                EXPECT_GE(again.Current()->Record().results.regimes[kRegimeEasy].levels[level].status,
+                          kLevelPassed);
+            EXPECT_EQ(Lines(again.RecordsPath(1)).size(), 3u);
+            EXPECT_EQ(ReadFileBytes(outside), "not the game's");
+            EXPECT_FALSE(std::filesystem::exists(run.File("made")));
+            EXPECT_FALSE(std::filesystem::is_symlink(user + "/profile1.dat"));
+            EXPECT_FALSE(std::filesystem::is_symlink(user + "/records1.txt"));
+            const std::string log = ReadFileBytes(run.File("log.txt"));
+            EXPECT_NE(log.find(at + " is not a file of the game; it is set aside as " + at + ".bad"),
+                      std::string::npos)
+                << log;
+        }
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 // should, at 1024 x 768 from the main screen: a per-user folder that cannot
 // be used (its parent is a regular file, which no user, root included, can
 // make a folder in) is named in a dialog with the folder used instead; a
-// save that fails (a folder squatting on the name the new file is written
-// under once the game runs, which it cannot tell from a full disk) shows a dialog that
-// offers to try again, and trying again once the cause is gone saves.
+// save that fails (the folder lets nothing be made in it once the game runs,
+// which it cannot tell from a full disk) shows a dialog that offers to try
+// again, and trying again once the cause is gone saves.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
@@ -110,8 +110,10 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game));
     MakePlayer(game.User());
-    const std::string blocker = game.User() + "/profile1.dat.bak";
-    std::thread block = testsupport::WhenLogged(game, "Cheats", [&] { fs::create_directory(blocker); });
+    // An entry in the way is set aside at the save; a folder that lets nothing be made in it is not.
+    game.RunAsOrdinaryUser();
+    const auto writable = [&](bool yes) { fs::permissions(game.User(), yes ? fs::perms(0755) : fs::perms(0555)); };
+    std::thread block = testsupport::WhenLogged(game, "Cheats", [&] { writable(false); });
     const std::string events = Click(40, 500, 300) + Click(10000, kOptionsX, kOptionsY) +
                                Click(11000, kTutorialX, kTutorialY) + Click(12000, kCloseX, kCloseY) +
                                Click(14000, kTryAgainX, kFailedButtonsY) +
@@ -131,7 +133,7 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     while (game.Log().find("still not saved on trying again") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    fs::remove(blocker);
+    writable(true);
     run.join();
     block.join();
     ASSERT_EQ(status, 0) << output;
@@ -168,10 +170,11 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     const std::string file = game.User() + "/profile1.dat";
     const std::string before = testsupport::ReadFileBytes(file);
     ASSERT_FALSE(before.empty());
-    // Start-up sets a folder at the backup's name aside, so it is put in the way once the game runs.
+    // A folder that lets nothing be made in it once the game runs.
+    game.RunAsOrdinaryUser();
     std::thread block;
     if (limit.empty())
-        block = testsupport::WhenLogged(game, "Cheats", [&] { fs::create_directory(file + ".bak"); });
+        block = testsupport::WhenLogged(game, "Cheats", [&] { fs::permissions(game.User(), fs::perms(0555)); });
     std::string output;
     const int status =
         testsupport::RunCommand(limit + game.Command("--headless --realtime --until-ms 2000"), &output);
@@ -187,6 +190,6 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
 }
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
-    ExpectSaveFailedAtEnd("", "profile1.dat. The others were saved.");
+    ExpectSaveFailedAtEnd("", "profile1.dat, profiles.dat.");
     ExpectSaveFailedAtEnd("env --default-signal=XFSZ prlimit --fsize=1024 ", "profile1.dat, profiles.dat.");
 }
