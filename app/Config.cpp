@@ -144,7 +144,8 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
         return true;
     }
     // A file the game may not read is never written over unread: it goes aside first.
-    if (!platform::File::Open(platform::GamePath(path), platform::kFileRead, platform::FileCreation::OpenExisting)
+    if (!platform::File::Open(platform::GamePath(path), platform::kFileRead,
+                              platform::FileCreation::OpenExisting)
              .IsOpen()) {
         const std::u16string kept = KeepAside(path, u".bad");
         ignored(kept.empty() ? "it cannot be read, and the folder does not let it be set aside."

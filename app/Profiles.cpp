@@ -519,7 +519,8 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
         return false;
     }
     // A copy an earlier failure left goes; anything else there is set aside.
-    if (InspectUserEntry(profileAside) == UserEntry::File) platform::DeleteFile(platform::GamePath(profileAside));
+    if (InspectUserEntry(profileAside) == UserEntry::File)
+        platform::DeleteFile(platform::GamePath(profileAside));
     ClearWayForWrite(profilePath, profileAside);
     RecordsKeeping keeping;
     // What was kept is told once the records are where the player finds them, or the save failed.

@@ -255,8 +255,8 @@ class ProfileManager {
     // What the last Load set aside or rebuilt, for the player to be told.
     struct LoadReport {
         std::vector<std::u16string> setAside; // files of listed profiles that did not read (game form)
-        bool listRebuilt = false;  // profiles.dat did not read, or was missing beside profile files
-        bool listMissing = false;  // rebuilt because profiles.dat was not there at all
+        bool listRebuilt = false;    // profiles.dat did not read, or was missing beside profile files
+        bool listMissing = false;    // rebuilt because profiles.dat was not there at all
         bool listUnreadable = false; // profiles.dat is a file the game may not read, not a damaged one
         std::u16string listKeptAs;   // where the unreadable profiles.dat went (game form); empty: nowhere
         // The copies of wins a stop left that did not read, each kept under

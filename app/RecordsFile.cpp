@@ -114,7 +114,8 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
                            "no line added.",
                            name.c_str());
         } else {
-            LogErrorPrintf(kLogIndent, "The records file %s is not a file and cannot be set aside; no line added.",
+            LogErrorPrintf(kLogIndent,
+                           "The records file %s is not a file and cannot be set aside; no line added.",
                            name.c_str());
         }
         return false;
@@ -150,7 +151,8 @@ bool PutRecordsInPlace(const std::u16string& path, const std::u16string& aside, 
     if (keeping->keepWhenPlaced) {
         kept = KeepAside(path, u".bad");
         if (kept.empty()) {
-            LogErrorPrintf(kLogIndent, "The records file %s cannot be kept aside; no line added.", name.c_str());
+            LogErrorPrintf(kLogIndent, "The records file %s cannot be kept aside; no line added.",
+                           name.c_str());
             return false;
         }
     }
@@ -168,7 +170,8 @@ bool PutRecordsInPlace(const std::u16string& path, const std::u16string& aside, 
         LogErrorPrintf(kLogIndent,
                        "The records file %s holds a zero unit, where its reading stops; it is kept as %s and "
                        "the %d line%s before it went into the new file.",
-                       name.c_str(), keptName.c_str(), keeping->linesBefore, keeping->linesBefore == 1 ? "" : "s");
+                       name.c_str(), keptName.c_str(), keeping->linesBefore,
+                       keeping->linesBefore == 1 ? "" : "s");
     return true;
 }
 

@@ -747,7 +747,8 @@ bool AppSession::TakeInstance() {
         const std::string lockPath = platform::NativePath(platform::GamePath(lock));
         platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
         // A lock file of the player's own that cannot be opened (its mode) holds no lock either.
-        if (outcome == platform::SingleInstance::Outcome::Failed && lockKept.empty() && IsPlayersOwnFile(lock)) {
+        if (outcome == platform::SingleInstance::Outcome::Failed && lockKept.empty() &&
+            IsPlayersOwnFile(lock)) {
             lockKept = KeepAside(lock, u".bad");
             if (!lockKept.empty()) outcome = instance_.Acquire(lockPath);
         }
@@ -783,7 +784,8 @@ bool AppSession::TakeInstance() {
             logUnwritable = !logKept.empty();
         }
         if (!log_.Start(userFolder_))
-            std::fprintf(stderr, "verbolunde: the log file %s cannot be written; the game runs without a log.\n",
+            std::fprintf(stderr,
+                         "verbolunde: the log file %s cannot be written; the game runs without a log.\n",
                          AppShownPath(logFile).c_str());
         LogLabelPrintf(kLogIndent, "Program folder", "%s", AppShownPath(programFolder_).c_str());
         LogLabelPrintf(kLogIndent, "User folder", "%s", AppShownPath(userFolder_).c_str());

@@ -3,8 +3,8 @@
 #include "foundation/Dates.h"
 #include "foundation/Paths.h"
 #include "platform/Clock.h"
-#include "platform/Files.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 
 #include <algorithm>

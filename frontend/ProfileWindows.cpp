@@ -449,8 +449,9 @@ bool ShowProfileLoadReport() {
         text = windows->Text(u"dialogs", report.listMissing ? u"profiles_missing" : u"profiles_rebuilt");
         if (!report.listKeptAs.empty())
             text += u"\n" +
-                    std::u16string(windows->Text(
-                        u"dialogs", report.listUnreadable ? u"profiles_list_unreadable_kept" : u"profiles_list_kept")) +
+                    std::u16string(windows->Text(u"dialogs", report.listUnreadable
+                                                                 ? u"profiles_list_unreadable_kept"
+                                                                 : u"profiles_list_kept")) +
                     u"\n" + PathLines(report.listKeptAs);
     }
     if (!report.setAside.empty()) {

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 namespace {
@@ -222,7 +222,8 @@ TEST_F(RecordsFileTest, EntriesPutInTheWayWhileTheGameRunsAreSetAsideAndNothingO
         for (const std::string kind : {"link", "dangling link", "folder", "pipe"}) {
             SCOPED_TRACE(std::string(name) + ", " + kind);
             TempDir run;
-            const std::string user = run.File("user"), outside = run.File("outside.txt"), at = user + "/" + name;
+            const std::string user = run.File("user"), outside = run.File("outside.txt"),
+                              at = user + "/" + name;
             std::filesystem::create_directory(user);
             ASSERT_TRUE(WriteFileBytes(outside, "not the game's"));
             ASSERT_TRUE(LogStart(U16(run.File("log.txt")).c_str()));

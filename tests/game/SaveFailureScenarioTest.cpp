@@ -112,7 +112,9 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     MakePlayer(game.User());
     // An entry in the way is set aside at the save; a folder that lets nothing be made in it is not.
     game.RunAsOrdinaryUser();
-    const auto writable = [&](bool yes) { fs::permissions(game.User(), yes ? fs::perms(0755) : fs::perms(0555)); };
+    const auto writable = [&](bool yes) {
+        fs::permissions(game.User(), yes ? fs::perms(0755) : fs::perms(0555));
+    };
     std::thread block = testsupport::WhenLogged(game, "Cheats", [&] { writable(false); });
     const std::string events = Click(40, 500, 300) + Click(10000, kOptionsX, kOptionsY) +
                                Click(11000, kTutorialX, kTutorialY) + Click(12000, kCloseX, kCloseY) +
@@ -174,7 +176,8 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     game.RunAsOrdinaryUser();
     std::thread block;
     if (limit.empty())
-        block = testsupport::WhenLogged(game, "Cheats", [&] { fs::permissions(game.User(), fs::perms(0555)); });
+        block =
+            testsupport::WhenLogged(game, "Cheats", [&] { fs::permissions(game.User(), fs::perms(0555)); });
     std::string output;
     const int status =
         testsupport::RunCommand(limit + game.Command("--headless --realtime --until-ms 2000"), &output);
