@@ -1,6 +1,8 @@
 #include "app/SaveNotices.h"
 
 #include "app/App.h"
+#include "app/Config.h"
+#include "app/GameScreen.h"
 #include "app/GameStates.h"
 #include "app/Profiles.h"
 #include "engine/Log.h"
@@ -77,7 +79,7 @@ void SaveNotices::Update(WindowManager* windows, int32_t state) {
         Open(*windows, Kind::RecordsKept);
         return;
     }
-    if (profiles_.HasUnsavedFiles() && profiles_.FailedWrites() != failuresPutAway_)
+    if ((profiles_.HasUnsavedFiles() && profiles_.FailedWrites() != failuresPutAway_) || settingsDue_)
         Open(*windows, Kind::SaveFailed);
 }
 
@@ -154,12 +156,14 @@ uint32_t SaveNotices::Answer(Kind kind, uint32_t command) {
         LogLabelPrintf(kLogIndent, "Saves", "saved game notice closed");
         return 1;
     }
+    settingsDue_ = false;
     if (command != kDialogOk) {
         failuresPutAway_ = profiles_.FailedWrites();
         LogLabelPrintf(kLogIndent, "Saves", "not saved; the player goes on without trying again");
         return 1;
     }
-    if (profiles_.RetryWrites()) {
+    if (settingsUnsaved_) settingsUnsaved_ = !SaveConfig(GetGameScreen(), GetSoundManager());
+    if (profiles_.RetryWrites() && !settingsUnsaved_) {
         LogLabelPrintf(kLogIndent, "Saves", "saved on trying again");
         return 1;
     }

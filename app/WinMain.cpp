@@ -617,7 +617,7 @@ class AppSession {
     bool StartServices();
     bool OpenGameData();
     bool OpenLanguage();
-    void TellUnsavedAtQuit();
+    void TellUnsavedAtQuit(bool settingsSaved); // settingsSaved false: config.dat is named too
 
     Options options_;
     bool* unsavedAtQuit_;
@@ -668,7 +668,9 @@ AppSession::~AppSession() {
     if (profiles_) {
         profiles_->SaveCurrent();
         // What an earlier failed save left unwritten gets a last try too.
-        if (profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) TellUnsavedAtQuit();
+        const bool settings = !notices_ || notices_->SettingsSaved() || SaveConfig(GetGameScreen(), sound_);
+        if ((profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) || !settings)
+            TellUnsavedAtQuit(settings);
     }
     EndGame();
     SetWindowManager(nullptr);
@@ -680,9 +682,9 @@ AppSession::~AppSession() {
 
 // The last save failed and no screen is left to offer another try: the
 // player learns what was not saved and where, so that nothing goes unnoticed.
-void AppSession::TellUnsavedAtQuit() {
+void AppSession::TellUnsavedAtQuit(bool settingsSaved) {
     *unsavedAtQuit_ = true;
-    std::string unsaved;
+    std::string unsaved = settingsSaved ? "" : "config.dat";
     for (const std::u16string& name : profiles_->UnsavedFileNames())
         unsaved += (unsaved.empty() ? "" : ", ") + platform::Utf16ToUtf8(name);
     // Other files may have been written before the failure: only these are
@@ -903,7 +905,7 @@ bool AppSession::OpenGameData() {
         return false;
     }
     if (!OpenLanguage()) return false;
-    SaveConfig(GetGameScreen(), sound_);
+    if (!SaveConfig(GetGameScreen(), sound_)) notices_->TellSettingsUnsaved();
     windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
     windows_->SetTextTagCallback(RunningAppState()->textTagCallback);
     SetWindowManager(windows_.get());
