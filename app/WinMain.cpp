@@ -749,8 +749,9 @@ bool AppSession::TakeInstance() {
         const std::string lockPath = platform::NativePath(platform::GamePath(lock));
         platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
         // A lock file of the player's own that cannot be opened (its mode) holds no lock either.
-        if (outcome == platform::SingleInstance::Outcome::Failed && lockKept.empty() &&
-            IsPlayersOwnFile(lock)) {
+        const bool lockUnopenable = outcome == platform::SingleInstance::Outcome::Failed &&
+                                    lockKept.empty() && IsPlayersOwnFile(lock);
+        if (lockUnopenable) {
             lockKept = KeepAside(lock, u".bad");
             if (!lockKept.empty()) outcome = instance_.Acquire(lockPath);
         }
@@ -793,7 +794,11 @@ bool AppSession::TakeInstance() {
         LogLabelPrintf(kLogIndent, "User folder", "%s", AppShownPath(userFolder_).c_str());
         if (!userFolderProblem_.empty())
             LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
-        if (!lockKept.empty()) LogSetAside(lock, lockKept);
+        if (lockUnopenable)
+            LogErrorPrintf(kLogIndent, "%s cannot be opened; it is set aside as %s.",
+                           AppShownPath(lock).c_str(), AppShownPath(lockKept).c_str());
+        else if (!lockKept.empty())
+            LogSetAside(lock, lockKept);
         if (logUnwritable)
             LogErrorPrintf(kLogIndent, "%s cannot be written; it is set aside as %s and a new log begun.",
                            AppShownPath(logFile).c_str(), AppShownPath(logKept).c_str());
