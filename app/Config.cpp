@@ -179,10 +179,10 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
     return true;
 }
 
-bool SaveConfig(const GameScreen& screen, const SoundManager& sound) {
+bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16string* stuck) {
     const std::u16string path = ConfigDatPath();
     if (path.size() > kMaxPath) return false;
-    ClearWayForWrite(path, path + u".bak"); // logs what it sets aside; what stays fails the open
+    ClearWayForWrite(path, path + u".bak", stuck); // logs what it sets aside; what stays fails the open
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion, true);
     if (!writer) return false;

@@ -442,7 +442,7 @@ bool ProfileManager::WriteAllowed(const std::u16string& path) {
 bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
                                const std::vector<Chunk>& chunks) {
     if (writesRefused_) return false;
-    ClearWayForWrite(path, path + u".bak"); // logs what it sets aside; what stays fails the open
+    ClearWayForWrite(path, path + u".bak", &blocking_); // logs what it sets aside; what stays fails the open
     kis::DataFileWriterW writer(type, version, kUserDataVersion);
     bool good = writer.Open(path.c_str(), true);
     for (const Chunk& chunk : chunks)
@@ -521,7 +521,7 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
     // A copy an earlier failure left goes; anything else there is set aside.
     if (InspectUserEntry(profileAside) == UserEntry::File)
         platform::DeleteFile(platform::GamePath(profileAside));
-    ClearWayForWrite(profilePath, profileAside);
+    ClearWayForWrite(profilePath, profileAside, &blocking_);
     RecordsKeeping keeping;
     // What was kept is told once the records are where the player finds them, or the save failed.
     auto tellKept = [&] {
@@ -655,6 +655,7 @@ std::vector<std::u16string> ProfileManager::UnsavedFileNames() const {
 }
 
 bool ProfileManager::RetryWrites() {
+    blocking_.clear(); // what stops the writes now is told
     const std::set<uint32_t> numbers = std::move(unsavedProfiles_);
     unsavedProfiles_.clear();
     for (uint32_t number : numbers)

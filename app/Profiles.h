@@ -308,6 +308,9 @@ class ProfileManager {
     // may not read and the folder would not let it set aside (game form);
     // empty when no such file stopped it.
     const std::u16string& UnreadableFile() const { return unreadable_; }
+    // An entry in the way of the last failed write that the folder did not
+    // let the game set aside (game form); empty when none stopped it.
+    const std::u16string& BlockingEntry() const { return blocking_; }
     // The records files wins kept under their own names since last asked
     // (game form), each once.
     std::vector<std::u16string> TakeKeptRecords() { return std::exchange(recordsKept_, {}); }
@@ -416,6 +419,7 @@ class ProfileManager {
     uint32_t failedWrites_ = 0;
     uint32_t writtenFiles_ = 0;
     std::u16string unreadable_;               // see UnreadableFile
+    std::u16string blocking_;                 // see BlockingEntry
     std::vector<std::u16string> recordsKept_; // see TakeKeptRecords
     bool listDamaged_ = false;       // profiles.dat could not be read: kept aside before it is replaced
     std::vector<uint32_t> setAside_; // listed numbers whose files do not read; written back into the list

@@ -115,6 +115,10 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
         // A file the game may not read stops the save, not the disk.
         if (const std::u16string& unreadable = profiles_.UnreadableFile(); !unreadable.empty())
             return Fill(windows.Text(u"dialogs", u"save_unreadable_c"), {shown(unreadable)});
+        // So does an entry in the way that the folder does not let it move.
+        const std::u16string& blocking =
+            profiles_.BlockingEntry().empty() ? settingsBlocking_ : profiles_.BlockingEntry();
+        if (!blocking.empty()) return Fill(windows.Text(u"dialogs", u"save_blocked_c"), {shown(blocking)});
         return Fill(windows.Text(u"dialogs", u"save_failed_c"), {shown(profiles_.Folder())});
     };
     std::string line = platform::Utf16ToUtf8(text(false));
@@ -162,7 +166,8 @@ uint32_t SaveNotices::Answer(Kind kind, uint32_t command) {
         LogLabelPrintf(kLogIndent, "Saves", "not saved; the player goes on without trying again");
         return 1;
     }
-    if (settingsUnsaved_) settingsUnsaved_ = !SaveConfig(GetGameScreen(), GetSoundManager());
+    if (settingsUnsaved_)
+        settingsUnsaved_ = !SaveConfig(GetGameScreen(), GetSoundManager(), &(settingsBlocking_ = {}));
     if (profiles_.RetryWrites() && !settingsUnsaved_) {
         LogLabelPrintf(kLogIndent, "Saves", "saved on trying again");
         return 1;

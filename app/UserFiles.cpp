@@ -43,16 +43,20 @@ void LogSetAside(const std::u16string& path, const std::u16string& kept) {
                    AppShownPath(path).c_str(), AppShownPath(kept).c_str());
 }
 
-bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside) {
+bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside, std::u16string* stuck) {
     bool clear = true;
     for (const std::u16string& name : {path, aside}) {
         const UserEntry entry = InspectUserEntry(name);
         if (entry == UserEntry::Missing || (entry == UserEntry::File && name != aside)) continue;
-        const std::u16string kept = KeepAside(name, u".bad");
-        if (kept.empty())
-            clear = false;
-        else
+        if (const std::u16string kept = KeepAside(name, u".bad"); !kept.empty()) {
             LogSetAside(name, kept);
+            continue;
+        }
+        LogErrorPrintf(kLogIndent,
+                       "%s is not a file of the game, and the folder does not let it be set aside.",
+                       AppShownPath(name).c_str());
+        if (clear && stuck) *stuck = name;
+        clear = false;
     }
     return clear;
 }

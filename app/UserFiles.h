@@ -39,8 +39,10 @@ void LogSetAside(const std::u16string& path, const std::u16string& kept);
 // stands at `aside` (the name the new file is made under, exclusively) and
 // anything but a regular file at `path` is set aside and logged, so that the
 // file is made anew and renamed into place, never written through a link or
-// outside the folder. False when an entry stays in the way.
-bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside);
+// outside the folder. False when an entry stays in the way (the folder does
+// not let the game move it); `stuck` then names it when given.
+bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside,
+                      std::u16string* stuck = nullptr);
 // The bytes, written to a new file under the kept name of `path` and flushed;
 // that name, or empty.
 std::u16string KeepBytes(const std::u16string& path, std::u16string_view suffix,

@@ -617,7 +617,8 @@ class AppSession {
     bool StartServices();
     bool OpenGameData();
     bool OpenLanguage();
-    void TellUnsavedAtQuit(bool settingsSaved); // settingsSaved false: config.dat is named too
+    // settingsStuck: config.dat was not saved either, stopped by that entry when one is named.
+    void TellUnsavedAtQuit(const std::u16string* settingsStuck);
 
     Options options_;
     bool* unsavedAtQuit_;
@@ -668,9 +669,11 @@ AppSession::~AppSession() {
     if (profiles_) {
         profiles_->SaveCurrent();
         // What an earlier failed save left unwritten gets a last try too.
-        const bool settings = !notices_ || notices_->SettingsSaved() || SaveConfig(GetGameScreen(), sound_);
+        std::u16string stuck;
+        const bool settings =
+            !notices_ || notices_->SettingsSaved() || SaveConfig(GetGameScreen(), sound_, &stuck);
         if ((profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) || !settings)
-            TellUnsavedAtQuit(settings);
+            TellUnsavedAtQuit(settings ? nullptr : &stuck);
     }
     EndGame();
     SetWindowManager(nullptr);
@@ -682,17 +685,22 @@ AppSession::~AppSession() {
 
 // The last save failed and no screen is left to offer another try: the
 // player learns what was not saved and where, so that nothing goes unnoticed.
-void AppSession::TellUnsavedAtQuit(bool settingsSaved) {
+void AppSession::TellUnsavedAtQuit(const std::u16string* settingsStuck) {
     *unsavedAtQuit_ = true;
-    std::string unsaved = settingsSaved ? "" : "config.dat";
+    std::string unsaved = settingsStuck ? "config.dat" : "";
     for (const std::u16string& name : profiles_->UnsavedFileNames())
         unsaved += (unsaved.empty() ? "" : ", ") + platform::Utf16ToUtf8(name);
     // Other files may have been written before the failure: only these are
     // old. When none was, none is said to be saved.
     const std::u16string& unreadable = profiles_->UnreadableFile();
-    const std::string cause = unreadable.empty() ? "the disk may be full or the folder read-only"
-                                                 : "the game may not read " + AppShownPath(unreadable) +
-                                                       ", and the folder does not let it be set aside";
+    const std::u16string& blocking =
+        !profiles_->BlockingEntry().empty() || !settingsStuck ? profiles_->BlockingEntry() : *settingsStuck;
+    const std::string cause =
+        !unreadable.empty() ? "the game may not read " + AppShownPath(unreadable) +
+                                  ", and the folder does not let it be set aside"
+        : !blocking.empty()
+            ? AppShownPath(blocking) + " stands in the way, and the folder does not let it be set aside"
+            : "the disk may be full or the folder read-only";
     const std::string text =
         "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) + " (" +
         cause + "). These files there are as they were before: " + unsaved +
@@ -910,7 +918,8 @@ bool AppSession::OpenGameData() {
         return false;
     }
     if (!OpenLanguage()) return false;
-    if (!SaveConfig(GetGameScreen(), sound_)) notices_->TellSettingsUnsaved();
+    if (std::u16string stuck; !SaveConfig(GetGameScreen(), sound_, &stuck))
+        notices_->TellSettingsUnsaved(std::move(stuck));
     windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
     windows_->SetTextTagCallback(RunningAppState()->textTagCallback);
     SetWindowManager(windows_.get());

@@ -32,9 +32,10 @@ bool ProgramIsFullscreen() {
 }
 
 void ProgramSaveConfig() {
-    if (SaveConfig(GetGameScreen(), GetSoundManager())) return;
+    std::u16string stuck;
+    if (SaveConfig(GetGameScreen(), GetSoundManager(), &stuck)) return;
     LogErrorPrintf(kLogIndent, "config.dat cannot be written.");
-    if (SaveNotices* notices = AppSaveNotices()) notices->TellSettingsUnsaved();
+    if (SaveNotices* notices = AppSaveNotices()) notices->TellSettingsUnsaved(std::move(stuck));
 }
 
 bool CategoryOn(const SoundManager& sound, int category) {

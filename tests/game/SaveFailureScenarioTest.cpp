@@ -199,6 +199,7 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
         << game.Log();
     EXPECT_NE(output.find("as they were before: " + kept), std::string::npos) << output;
     EXPECT_TRUE(sticky || testsupport::ReadFileBytes(file) == before) << "the old file stays as it was";
+    EXPECT_EQ(output.find("/config.dat.bak stands in the way") != std::string::npos, sticky) << "the cause";
 }
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
     ExpectSaveFailedAtEnd("", "config.dat, profile1.dat, profiles.dat."); // the start's settings too
