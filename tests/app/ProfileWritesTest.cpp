@@ -1,6 +1,6 @@
 // A profile store's file that cannot be written: the old file stays, the store keeps what was to be written
 // and says so, and trying again writes it once the cause is gone. A file size limit makes the write fall
-// short as a full disk would (an entry in the way of a file's copy would be set aside).
+// short as a full disk would (a folder in the way of the list's copy would be set aside).
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
@@ -50,7 +50,6 @@ bool LimitFileSize(rlim_t bytes) {
 } // namespace
 
 TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
-    const auto limitFileSize = LimitFileSize;
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -66,7 +65,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
         const std::string before = testsupport::ReadFileBytes(file);
         ASSERT_FALSE(before.empty());
 
-        ASSERT_TRUE(limitFileSize(512));
+        ASSERT_TRUE(LimitFileSize(512));
         EXPECT_FALSE(c.change(store, *profile));
         EXPECT_TRUE(store.HasUnsavedFiles());
         const uint32_t failures = store.FailedWrites();
@@ -81,7 +80,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
             EXPECT_FALSE(c.kept(fresh)) << "not on the disk yet";
         }
 
-        ASSERT_TRUE(limitFileSize(RLIM_INFINITY));
+        ASSERT_TRUE(LimitFileSize(RLIM_INFINITY));
         EXPECT_TRUE(store.RetryWrites());
         EXPECT_FALSE(store.HasUnsavedFiles());
         EXPECT_EQ(store.FailedWrites(), failures + 1);

@@ -119,8 +119,7 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     ASSERT_EQ(stat(dir.File("records1.txt").c_str(), &notes), 0);
     win();
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), foreign);
-    ASSERT_EQ(stat(dir.File("records1.txt.bad").c_str(), &kept), 0);
-    EXPECT_EQ(kept.st_ino, notes.st_ino) << "kept by a rename, never a copy, whatever its size";
+    EXPECT_TRUE(stat(dir.File("records1.txt.bad").c_str(), &kept) == 0 && kept.st_ino == notes.st_ino);
     EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
 
     // A zero unit in line 3 of 10 ends the reading: the file goes aside by the last copy, earlier text stays.

@@ -161,8 +161,7 @@ TEST_F(LogFile, PlaceholdersAreRewrittenInPlace) {
     EXPECT_EQ(all.find(std::string(513, 'z')), std::string::npos);
 }
 
-// The log is its own file to the end: an entry put at its name meanwhile (a link to a file elsewhere) takes
-// nothing, and a log that is gone takes its lines where nobody sees them.
+// The log is its own file to the end: an entry put at its name meanwhile (a link elsewhere) takes nothing.
 TEST_F(LogFile, AnEntryPutAtItsNameTakesNothingAndAFinishedLogIsSilent) {
     const std::string outside = dir.File("outside.txt");
     ASSERT_TRUE(testsupport::WriteFileBytes(outside, "mine"));

@@ -110,12 +110,9 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game));
     MakePlayer(game.User());
-    // An entry in the way is set aside at the save; a folder that lets nothing be made in it is not.
     game.RunAsOrdinaryUser();
-    const auto writable = [&](bool yes) {
-        fs::permissions(game.User(), yes ? fs::perms(0755) : fs::perms(0555));
-    };
-    std::thread block = testsupport::WhenLogged(game, "The options window opens.", [&] { writable(false); });
+    std::thread block = testsupport::WhenLogged(game, "The options window opens.",
+                                                [&] { fs::permissions(game.User(), fs::perms(0555)); });
     const std::string events = Click(40, 500, 300) + Click(10000, kOptionsX, kOptionsY) +
                                Click(11000, kTutorialX, kTutorialY) + Click(12000, kCloseX, kCloseY) +
                                Click(14000, kTryAgainX, kFailedButtonsY) +
@@ -135,7 +132,7 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     while (game.Log().find("still not saved on trying again") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    writable(true);
+    fs::permissions(game.User(), fs::perms(0755));
     run.join();
     block.join();
     ASSERT_EQ(status, 0) << output;
@@ -172,8 +169,7 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     const std::string file = game.User() + "/profile1.dat";
     const std::string before = testsupport::ReadFileBytes(file);
     ASSERT_FALSE(before.empty());
-    // A folder that lets nothing be made in it once the game runs; or, in a sticky folder, another user's
-    // entry at the name the settings are written under, which the player may not set aside.
+    // A folder that lets nothing be made in it once the game runs; or another user's entry in a sticky one.
     game.RunAsOrdinaryUser();
     const bool sticky = limit == "sticky";
     if (sticky) {
