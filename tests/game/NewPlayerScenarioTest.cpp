@@ -96,8 +96,9 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
     }
 }
 
-// A player whose file cannot be made (here a link to nowhere squats its name)
-// is refused with the folder named, as a failed save names it, within the dialog at 226 characters.
+// A player whose file cannot be made (the folder lets nothing be made in it
+// once the game runs; an entry at its name would be set aside) is refused with the folder named, as a failed
+// save names it, within the dialog at 226 characters.
 TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
     GameCopy game;
     PlayWindowed(game);
@@ -108,11 +109,19 @@ TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder)
         profiles.Load();
         profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
     }
-    std::filesystem::create_symlink(game.User() + "/nowhere/file", game.User() + "/profile1.dat");
+    game.RunAsOrdinaryUser();
+    std::thread block = testsupport::WhenLogged(game, "-> 0x00000006", [&] {
+        std::filesystem::permissions(game.User(), std::filesystem::perms(0555));
+    });
     const std::string shot = game.File("refused.png");
-    const std::string log =
-        Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500,
-             {{5400, shot}});
+    const std::string log = testsupport::PlayNamed(
+        game, {.name = "unwritable",
+               .events = Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"),
+               .untilMs = 5500,
+               .shots = {{5400, shot}},
+               .program = true,
+               .status = 3}); // the list is not saved at the end either
+    block.join();
     EXPECT_NE(log.find("Profile error               30: The player could not be saved in " + game.User() +
                        ". The disk may be full"),
               std::string::npos)
