@@ -36,10 +36,11 @@ std::string Line(int ms, const std::string& event) {
 
 // Runs the game until the time with the script, a screenshot at each of the
 // given times (into the files); the log.
-std::string Play(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
-                 const std::vector<std::pair<int, std::string>>& shots = {}) {
+std::string Play(const GameCopy& game, const std::string& name, const std::string& events, int until,
+                 const std::vector<std::pair<int, std::string>>& shots = {}, int exit = 0) {
     return testsupport::PlayNamed(
-        game, {.name = name, .events = events, .untilMs = untilMs, .shots = shots, .program = true});
+        game,
+        {.name = name, .events = events, .untilMs = until, .shots = shots, .program = true, .status = exit});
 }
 
 } // namespace
@@ -96,9 +97,8 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
     }
 }
 
-// A player whose file cannot be made (the folder lets nothing be made in it
-// once the game runs; an entry at its name would be set aside) is refused with the folder named, as a failed
-// save names it, within the dialog at 226 characters.
+// A player whose file cannot be made (the folder lets nothing be made in it once the game runs)
+// is refused with the folder named, as a failed save names it, within the dialog at 226 characters.
 TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
     GameCopy game;
     PlayWindowed(game);
@@ -110,17 +110,12 @@ TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder)
         profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
     }
     game.RunAsOrdinaryUser();
-    std::thread block = testsupport::WhenLogged(game, "-> 0x00000006", [&] {
-        std::filesystem::permissions(game.User(), std::filesystem::perms(0555));
-    });
+    const auto folder = game.User();
+    std::thread block = testsupport::WhenLogged(game, "-> 0x00000006", [&] { chmod(folder.c_str(), 0555); });
     const std::string shot = game.File("refused.png");
-    const std::string log = testsupport::PlayNamed(
-        game, {.name = "unwritable",
-               .events = Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"),
-               .untilMs = 5500,
-               .shots = {{5400, shot}},
-               .program = true,
-               .status = 3}); // the list is not saved at the end either
+    const std::string log = // the list is not saved at the end either: status 3
+        Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500,
+             {{5400, shot}}, 3);
     block.join();
     EXPECT_NE(log.find("Profile error               30: The player could not be saved in " + game.User() +
                        ". The disk may be full"),
