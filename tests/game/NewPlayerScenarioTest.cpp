@@ -110,8 +110,8 @@ TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder)
         profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
     }
     game.RunAsOrdinaryUser();
-    const auto folder = game.User();
-    std::thread block = testsupport::WhenLogged(game, "-> 0x00000006", [&] { chmod(folder.c_str(), 0555); });
+    std::thread block =
+        testsupport::WhenLogged(game, "-> 0x00000006", [&] { chmod(game.User().c_str(), 0555); });
     const std::string shot = game.File("refused.png");
     const std::string log = // the list is not saved at the end either: status 3
         Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500,

@@ -171,19 +171,17 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     ASSERT_FALSE(before.empty());
     // A folder that lets nothing be made in it once the game runs; or another user's entry in a sticky one.
     game.RunAsOrdinaryUser();
-    const bool sticky = limit == "sticky";
-    if (sticky) {
-        ASSERT_EQ(chown(game.User().c_str(), 0, 0), 0);
-        fs::permissions(game.User(), fs::perms(01777));
-        fs::create_directory(game.User() + "/config.dat.bak");
-    }
+    const bool sticky = limit.starts_with("sticky");
+    const std::string user = game.User();
+    ASSERT_TRUE(!sticky || (!chown(user.c_str(), 0, 0) && !chmod(user.c_str(), 01777) &&
+                            fs::create_directory(user + "/config.dat.bak")));
     std::thread block;
     if (limit.empty())
         block =
             testsupport::WhenLogged(game, "Cheats", [&] { fs::permissions(game.User(), fs::perms(0555)); });
     std::string output;
-    const int status = testsupport::RunCommand(
-        (sticky ? "" : limit) + game.Command("--headless --realtime --until-ms 2000"), &output);
+    const int status =
+        testsupport::RunCommand(limit + game.Command("--headless --realtime --until-ms 2000"), &output);
     if (block.joinable()) block.join();
     ASSERT_EQ(status, 3) << output;
     EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
@@ -200,5 +198,5 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
     ExpectSaveFailedAtEnd("", "config.dat, profile1.dat, profiles.dat."); // the start's settings too
     ExpectSaveFailedAtEnd("env --default-signal=XFSZ prlimit --fsize=1024 ", "profile1.dat, profiles.dat.");
-    ExpectSaveFailedAtEnd("sticky", "config.dat. The others were saved.");
+    ExpectSaveFailedAtEnd("sticky=1 ", "config.dat. The others were saved.");
 }
