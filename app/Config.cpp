@@ -1,5 +1,7 @@
 #include "app/Config.h"
+#include "app/App.h"
 #include "app/AppState.h"
+#include "app/UserFiles.h"
 
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
@@ -141,6 +143,15 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
         ignored("it is not a readable file.");
         return true;
     }
+    // A file the game may not read is never written over unread: it goes aside first.
+    if (!platform::File::Open(platform::GamePath(path), platform::kFileRead,
+                              platform::FileCreation::OpenExisting)
+             .IsOpen()) {
+        const std::u16string kept = KeepAside(path, u".bad");
+        ignored(kept.empty() ? "it cannot be read, and the folder does not let it be set aside."
+                             : ("it cannot be read; it is set aside as " + AppShownPath(kept) + ".").c_str());
+        return true;
+    }
     kis::DataFileReaderPtr reader(
         kis::OpenDataFileForRead(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion));
     if (!reader) {
@@ -168,9 +179,10 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
     return true;
 }
 
-bool SaveConfig(const GameScreen& screen, const SoundManager& sound) {
+bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16string* stuck) {
     const std::u16string path = ConfigDatPath();
     if (path.size() > kMaxPath) return false;
+    ClearWayForWrite(path, path + u".bak", stuck); // logs what it sets aside; what stays fails the open
     kis::DataFileWriterW* writer =
         kis::OpenDataFileForWrite(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion, true);
     if (!writer) return false;
@@ -204,6 +216,9 @@ void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIn
     std::u16string nativePath = platform::ToGamePath(platform::GamePath(iniPath).Utf8());
     std::replace(nativePath.begin(), nativePath.end(), u'\\', u'/');
     kis::IniFileW ini(nativePath.c_str());
+    if (platform::FileSize(platform::GamePath(iniPath)) > platform::kMaxIniFileBytes)
+        LogLabelPrintf(kLogIndent, "config.ini ignored", "it is larger than %lld bytes.",
+                       static_cast<long long>(platform::kMaxIniFileBytes));
     uint32_t value = 0;
     if (ReadIniNumber(ini, u"Video", u"Fullscreen", &value)) params->fullscreen = value ? 1 : 0;
     ParsePair(ReadIniString(iniPath, u"Video", u"Window"), &params->windowWidth, &params->windowHeight);

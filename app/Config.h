@@ -31,8 +31,9 @@ std::u16string ConfigIniPath();
 // leaves the defaults. False only when the file's path is too long.
 bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound);
 // Writes config.dat (through a backup file) from the screen's record and the
-// sound manager's settings. False when it could not be written.
-bool SaveConfig(const GameScreen& screen, const SoundManager& sound);
+// sound manager's settings. False when it could not be written; `stuck`
+// then names an entry in its way the folder did not let it set aside.
+bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16string* stuck = nullptr);
 
 // The entries of config.ini that are present, over the given values.
 struct ConfigIni {

@@ -442,6 +442,7 @@ bool ProfileManager::WriteAllowed(const std::u16string& path) {
 bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
                                const std::vector<Chunk>& chunks) {
     if (writesRefused_) return false;
+    ClearWayForWrite(path, path + u".bak", &blocking_); // logs what it sets aside; what stays fails the open
     kis::DataFileWriterW writer(type, version, kUserDataVersion);
     bool good = writer.Open(path.c_str(), true);
     for (const Chunk& chunk : chunks)
@@ -517,24 +518,34 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
         unsavedProfiles_.insert(number);
         return false;
     }
-    platform::DeleteFile(platform::GamePath(profileAside)); // a copy an earlier failure left
+    // A copy an earlier failure left goes; anything else there is set aside.
+    if (InspectUserEntry(profileAside) == UserEntry::File)
+        platform::DeleteFile(platform::GamePath(profileAside));
+    ClearWayForWrite(profilePath, profileAside, &blocking_);
     RecordsKeeping keeping;
+    // What was kept is told once the records are where the player finds them, or the save failed.
+    auto tellKept = [&] {
+        if (!keeping.keptAs.empty()) recordsKept_.push_back(keeping.keptAs);
+    };
     const bool recordsWritten = WriteRecordsAside(recordsPath, lines, recordsAside, &keeping); // logs
-    if (!keeping.keptAs.empty()) recordsKept_.push_back(keeping.keptAs);
     unreadable_ = keeping.unreadable;
     if (!recordsWritten) {
+        tellKept();
         ++failedWrites_;
         unsavedProfiles_.insert(number);
         return false;
     }
     if (!WriteProfileTo(profile, profileAside)) { // counted and logged by the write
+        tellKept();
         platform::DeleteFile(platform::GamePath(recordsAside));
         unsavedProfiles_.insert(number);
         return false;
     }
     // The gate stands in for a stop at each rename: the copies stay as they are.
     if (!WriteAllowed(recordsPath)) return false;
-    if (!platform::RenameFile(platform::GamePath(recordsAside), platform::GamePath(recordsPath))) {
+    const bool placed = PutRecordsInPlace(recordsPath, recordsAside, &keeping); // logs what it keeps
+    tellKept();
+    if (!placed) {
         platform::DeleteFile(platform::GamePath(recordsAside));
         platform::DeleteFile(platform::GamePath(profileAside));
         return fail(recordsPath);
@@ -644,6 +655,7 @@ std::vector<std::u16string> ProfileManager::UnsavedFileNames() const {
 }
 
 bool ProfileManager::RetryWrites() {
+    blocking_.clear(); // what stops the writes now is told
     const std::set<uint32_t> numbers = std::move(unsavedProfiles_);
     unsavedProfiles_.clear();
     for (uint32_t number : numbers)
@@ -678,10 +690,6 @@ bool ProfileManager::SaveList() {
             return false;
         }
         listDamaged_ = false;
-    }
-    if (!writesRefused_) {
-        SetAsideNonFile(ListPath());
-        SetAsideNonFile(ListPath() + u".bak");
     }
     listUnsaved_ = !WriteFile(ListPath(), kListTypeId, kListTypeVersion,
                               {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
@@ -737,7 +745,9 @@ std::unique_ptr<Profile> ProfileManager::ReadProfile(uint32_t number, const std:
         return nullptr;
     };
     if (number == 0) return refuse("number 0");
-    if (!platform::FileExists(platform::GamePath(path))) return refuse("the file is missing");
+    if (const UserEntry entry = InspectUserEntry(path); entry != UserEntry::File)
+        return refuse(entry == UserEntry::Missing ? "the file is missing"
+                                                  : "it is not a file but a folder, a pipe or a link");
     ReaderPtr reader = OpenReader(path, kProfileTypeId, kProfileTypeVersion);
     if (!reader) return refuse("not a readable profile file");
     std::vector<uint8_t> bytes;
@@ -863,6 +873,12 @@ void ProfileManager::Load() {
             LogErrorPrintf(kLogIndent, "profiles.dat cannot be read; the list is made again from the "
                                        "profile files.");
             listDamaged_ = true;
+            // A file the game may not open is not known to be damaged: the player is told which it is.
+            report_.listUnreadable =
+                InspectUserEntry(ListPath()) == UserEntry::File &&
+                !platform::File::Open(platform::GamePath(ListPath()), platform::kFileRead,
+                                      platform::FileCreation::OpenExisting)
+                     .IsOpen();
         }
         if (RebuildList() || listed) {
             if (!listed)

@@ -255,9 +255,10 @@ class ProfileManager {
     // What the last Load set aside or rebuilt, for the player to be told.
     struct LoadReport {
         std::vector<std::u16string> setAside; // files of listed profiles that did not read (game form)
-        bool listRebuilt = false;  // profiles.dat did not read, or was missing beside profile files
-        bool listMissing = false;  // rebuilt because profiles.dat was not there at all
-        std::u16string listKeptAs; // where the damaged profiles.dat went (game form); empty: nowhere
+        bool listRebuilt = false;    // profiles.dat did not read, or was missing beside profile files
+        bool listMissing = false;    // rebuilt because profiles.dat was not there at all
+        bool listUnreadable = false; // profiles.dat is a file the game may not read, not a damaged one
+        std::u16string listKeptAs;   // where the unreadable profiles.dat went (game form); empty: nowhere
         // The copies of wins a stop left that did not read, each kept under
         // its own name while the profile file stayed as it was (game form).
         std::vector<std::u16string> winsKept;
@@ -307,6 +308,9 @@ class ProfileManager {
     // may not read and the folder would not let it set aside (game form);
     // empty when no such file stopped it.
     const std::u16string& UnreadableFile() const { return unreadable_; }
+    // An entry in the way of the last failed write that the folder did not
+    // let the game set aside (game form); empty when none stopped it.
+    const std::u16string& BlockingEntry() const { return blocking_; }
     // The records files wins kept under their own names since last asked
     // (game form), each once.
     std::vector<std::u16string> TakeKeptRecords() { return std::exchange(recordsKept_, {}); }
@@ -415,6 +419,7 @@ class ProfileManager {
     uint32_t failedWrites_ = 0;
     uint32_t writtenFiles_ = 0;
     std::u16string unreadable_;               // see UnreadableFile
+    std::u16string blocking_;                 // see BlockingEntry
     std::vector<std::u16string> recordsKept_; // see TakeKeptRecords
     bool listDamaged_ = false;       // profiles.dat could not be read: kept aside before it is replaced
     std::vector<uint32_t> setAside_; // listed numbers whose files do not read; written back into the list

@@ -62,7 +62,8 @@ namespace {
 // The lines written to `aside` and flushed; the aside is deleted when that fails.
 bool WriteStringsAside(const kis::WideStrings& lines, const std::u16string& aside) {
     {
-        kis::FileStreamW stream(aside.c_str(), kis::kStreamWrite, kis::kStreamCreateAlways);
+        // Made new: an entry at the name was set aside (ClearWayForWrite), and one that stayed fails this.
+        kis::FileStreamW stream(aside.c_str(), kis::kStreamWrite, kis::kStreamCreateNew);
         if (!stream.IsOpen()) return false;
         lines.SaveToStream(stream);
     }
@@ -88,11 +89,12 @@ bool LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
 namespace {
 
 // The lines of the records file at `path`, ready for more to be added; false
-// when a file there is not ours and cannot be kept. Such a file stays in
-// place until the new one replaces it in one rename, so that the lines that
-// read are in records<N>.txt at every moment; only a copy goes aside. A file
-// with nothing to read (not a file, or one the game may not read) is moved
-// aside whole instead: renaming it needs no right to read it.
+// when a file there is not ours and cannot be kept. A file of ours to read
+// that is not ours to write over (no mark, or a zero unit) stays in place
+// until the new one is written, and is then renamed to its kept name as the
+// new one goes in (PutRecordsInPlace): once, without a copy, whatever its
+// size. A file with nothing to read (not a file, or one the game may not
+// read) is moved aside at once: renaming it needs no right to read it.
 bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, RecordsKeeping* keeping) {
     // A new file, or one whose lines have no separator yet, takes CR LF; an
     // existing one keeps the separator its reading found, so that the lines
@@ -102,14 +104,18 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
     lines.separator[2] = 0;
     const RecordsText text = InspectRecords(path);
     // A file that does not read whole (no memory for its lines) is set aside
-    // whole too: a part of its lines must never replace all of them.
+    // whole at once: a part of its lines must never replace all of them.
     const bool read =
         (text != RecordsText::Whole && text != RecordsText::Cut) || LoadStringsFromFile(lines, path);
     if (read && (text == RecordsText::Whole || text == RecordsText::Missing)) return true;
+    if (read && (text == RecordsText::Foreign || text == RecordsText::Cut)) {
+        keeping->keepWhenPlaced = true;
+        keeping->cut = text == RecordsText::Cut;
+        keeping->linesBefore = int(lines.Count());
+        return true;
+    }
     const std::string name = AppShownPath(path);
-    const bool moved = !read || text == RecordsText::NotAFile || text == RecordsText::Unreadable ||
-                       text == RecordsText::TooLarge;
-    const std::u16string kept = moved ? KeepAside(path, u".bad") : KeepCopy(path, u".bad");
+    const std::u16string kept = KeepAside(path, u".bad");
     if (kept.empty()) {
         if (text == RecordsText::Unreadable) {
             keeping->unreadable = path;
@@ -118,7 +124,8 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
                            "no line added.",
                            name.c_str());
         } else {
-            LogErrorPrintf(kLogIndent, "The records file %s cannot be read or kept aside; no line added.",
+            LogErrorPrintf(kLogIndent,
+                           "The records file %s is not a file and cannot be set aside; no line added.",
                            name.c_str());
         }
         return false;
@@ -139,23 +146,10 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
     else if (text == RecordsText::NotAFile)
         LogErrorPrintf(kLogIndent, "The records file %s is not a file; it is set aside as %s.", name.c_str(),
                        keptName.c_str());
-    else if (text == RecordsText::Unreadable)
+    else
         LogErrorPrintf(kLogIndent,
                        "The records file %s cannot be read; it is set aside as %s and a new one is begun.",
                        name.c_str(), keptName.c_str());
-    else if (text == RecordsText::Foreign)
-        LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.", name.c_str(),
-                       keptName.c_str());
-    else if (lines.Count() == 1)
-        LogErrorPrintf(kLogIndent,
-                       "The records file %s holds a zero unit, where its reading stops; it is kept as %s and "
-                       "the 1 line before goes on in the new file.",
-                       name.c_str(), keptName.c_str());
-    else
-        LogErrorPrintf(kLogIndent,
-                       "The records file %s holds a zero unit, where its reading stops; it is kept as %s and "
-                       "the %d lines before go on in the new file.",
-                       name.c_str(), keptName.c_str(), int(lines.Count()));
     return true;
 }
 
@@ -167,9 +161,39 @@ bool WriteRecordsAside(const std::u16string& path, const std::vector<std::u16str
     if (!ReadRecordsForAdding(path, lines, keeping)) return false;
     for (const std::u16string& line : added)
         lines.Add(line.c_str());
-    if (WriteStringsAside(lines, aside)) return true;
+    if (ClearWayForWrite(path, aside) && WriteStringsAside(lines, aside)) return true;
     LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
     return false;
+}
+
+bool PutRecordsInPlace(const std::u16string& path, const std::u16string& aside, RecordsKeeping* keeping) {
+    const std::string name = AppShownPath(path);
+    std::u16string kept;
+    if (keeping->keepWhenPlaced) {
+        kept = KeepAside(path, u".bad");
+        if (kept.empty()) {
+            LogErrorPrintf(kLogIndent, "The records file %s cannot be kept aside; no line added.",
+                           name.c_str());
+            return false;
+        }
+    }
+    if (!platform::RenameFile(platform::GamePath(aside), platform::GamePath(path))) {
+        if (!kept.empty()) platform::RenameFile(platform::GamePath(kept), platform::GamePath(path));
+        return false;
+    }
+    if (kept.empty()) return true;
+    keeping->keptAs = kept;
+    const std::string keptName = AppShownPath(kept);
+    if (!keeping->cut)
+        LogErrorPrintf(kLogIndent, "The records file %s has no text mark; it is kept as %s.", name.c_str(),
+                       keptName.c_str());
+    else
+        LogErrorPrintf(kLogIndent,
+                       "The records file %s holds a zero unit, where its reading stops; it is kept as %s and "
+                       "the %d line%s before it went into the new file.",
+                       name.c_str(), keptName.c_str(), keeping->linesBefore,
+                       keeping->linesBefore == 1 ? "" : "s");
+    return true;
 }
 
 RecordsFile::RecordsFile(ProfileManager* profiles) : profiles_(profiles) {

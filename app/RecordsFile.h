@@ -7,15 +7,17 @@
 // The level's start switches it on; the result of that run, stored in the
 // profile, takes the line and switches it off again, so one run adds at most
 // one line.
-// The file is written aside and renamed over the old one; the line of a win
-// stored in a profile goes to the disk together with that profile
+// The file is made anew aside and renamed over the old one; the line of a
+// win stored in a profile goes to the disk together with that profile
 // (ProfileManager::WriteWin). A file that is not ours to write over unread
 // is kept first: one without the mark, or one with a U+0000 unit, where its
-// reading stops (the lines before it go on in the new file), is copied to a
-// kept name (records<N>.txt.bad, .bad2, ... see app/UserFiles.h) and stays in
-// place until the new file replaces it; a folder, pipe or link there, or a
-// file the game may not read, is moved to that name and a new file begun. An
-// odd last byte holds no unit: it is dropped, not kept.
+// reading stops (the lines before it go on in the new file), stays in place
+// until the new file is written and is then renamed to a kept name
+// (records<N>.txt.bad, .bad2, ... see app/UserFiles.h) as the new one takes
+// its place; a folder, pipe or link there, or a file the game may not read,
+// is moved to that name at once and a new file begun. Setting aside is a
+// rename, never a copy, so a file of any size goes aside at once and once.
+// An odd last byte holds no unit: it is dropped, not kept.
 
 #include "foundation/Strings.h"
 
@@ -40,14 +42,24 @@ bool LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path);
 struct RecordsKeeping {
     std::u16string keptAs;     // where it was kept (game form); empty: nothing kept
     std::u16string unreadable; // the file, when the game may not read it and could not set it aside
+    // A file of its own that is not ours to write over: it goes to its kept
+    // name as the new one takes its place (PutRecordsInPlace).
+    bool keepWhenPlaced = false;
+    bool cut = false;    // it holds a zero unit (else it has no mark)
+    int linesBefore = 0; // the lines that read before the zero unit
 };
 
 // The records of the file at `path` with the lines added after its own,
-// written to `aside` and flushed; the file's separator is kept (CR LF for a
-// new file). False, and logged, when the file there is not ours and cannot
-// be kept, or the copy could not be written; `keeping` says what was kept.
+// written to a new file at `aside` and flushed; the file's separator is kept
+// (CR LF for a new file). False, and logged, when the file there is not ours
+// and cannot be kept, or the copy could not be written; `keeping` says what
+// was kept and what is to be kept.
 bool WriteRecordsAside(const std::u16string& path, const std::vector<std::u16string>& added,
                        const std::u16string& aside, RecordsKeeping* keeping);
+// Renames the copy at `aside` over `path`, the old file first to its kept
+// name when `keeping` asks for it (put back should the copy not go in);
+// false when either rename failed.
+bool PutRecordsInPlace(const std::u16string& path, const std::u16string& aside, RecordsKeeping* keeping);
 
 class RecordsFile {
   public:

@@ -1,6 +1,8 @@
 #include "app/SaveNotices.h"
 
 #include "app/App.h"
+#include "app/Config.h"
+#include "app/GameScreen.h"
 #include "app/GameStates.h"
 #include "app/Profiles.h"
 #include "engine/Log.h"
@@ -77,7 +79,7 @@ void SaveNotices::Update(WindowManager* windows, int32_t state) {
         Open(*windows, Kind::RecordsKept);
         return;
     }
-    if (profiles_.HasUnsavedFiles() && profiles_.FailedWrites() != failuresPutAway_)
+    if ((profiles_.HasUnsavedFiles() && profiles_.FailedWrites() != failuresPutAway_) || settingsDue_)
         Open(*windows, Kind::SaveFailed);
 }
 
@@ -110,6 +112,10 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
         // A file the game may not read stops the save, not the disk.
         if (const std::u16string& unreadable = profiles_.UnreadableFile(); !unreadable.empty())
             return Fill(windows.Text(u"dialogs", u"save_unreadable_c"), {Whole(unreadable)});
+        // So does an entry in the way that the folder does not let it move.
+        const std::u16string& blocking =
+            profiles_.BlockingEntry().empty() ? settingsBlocking_ : profiles_.BlockingEntry();
+        if (!blocking.empty()) return Fill(windows.Text(u"dialogs", u"save_blocked_c"), {Whole(blocking)});
         return Fill(windows.Text(u"dialogs", u"save_failed_c"), {Whole(profiles_.Folder())});
     }();
     std::string line = platform::Utf16ToUtf8(text);
@@ -151,12 +157,15 @@ uint32_t SaveNotices::Answer(Kind kind, uint32_t command) {
         LogLabelPrintf(kLogIndent, "Saves", "saved game notice closed");
         return 1;
     }
+    settingsDue_ = false;
     if (command != kDialogOk) {
         failuresPutAway_ = profiles_.FailedWrites();
         LogLabelPrintf(kLogIndent, "Saves", "not saved; the player goes on without trying again");
         return 1;
     }
-    if (profiles_.RetryWrites()) {
+    if (settingsUnsaved_)
+        settingsUnsaved_ = !SaveConfig(GetGameScreen(), GetSoundManager(), &(settingsBlocking_ = {}));
+    if (profiles_.RetryWrites() && !settingsUnsaved_) {
         LogLabelPrintf(kLogIndent, "Saves", "saved on trying again");
         return 1;
     }

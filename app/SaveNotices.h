@@ -32,6 +32,16 @@ class SaveNotices {
     // map or a level) and no notice is open.
     void Update(WindowManager* windows, int32_t state);
 
+    // The settings (config.dat) could not be written: told and tried again
+    // as a failed save of the player's files is. SettingsSaved says whether
+    // they are saved now.
+    // stuck: an entry in the way the folder did not let the game set aside.
+    void TellSettingsUnsaved(std::u16string stuck) {
+        settingsUnsaved_ = settingsDue_ = true;
+        settingsBlocking_ = std::move(stuck);
+    }
+    bool SettingsSaved() const { return !settingsUnsaved_; }
+
     // The level's saved game could not be read and the level starts afresh;
     // keptAs names the file that holds its bytes (empty: they stay in the
     // profile). Told on the next screen that takes input.
@@ -52,6 +62,9 @@ class SaveNotices {
     std::string perUserProblem_;
     bool folderTold_ = false;
     bool refusedSaveDue_ = false;
+    bool settingsUnsaved_ = false;    // config.dat keeps its old contents
+    bool settingsDue_ = false;        // ... and the player was not told since it failed
+    std::u16string settingsBlocking_; // what stood in the settings' way
     std::u16string refusedSaveKeptAs_;
     std::vector<std::u16string> recordsKept_; // kept records files not yet told (game form)
     uint32_t failuresPutAway_ = 0; // the store's failed writes when the player last chose not to retry

@@ -6,11 +6,18 @@
 #include "platform/Files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 UserEntry InspectUserEntry(const std::u16string& path) {
     struct stat st;
     if (lstat(platform::NativePath(platform::GamePath(path)).c_str(), &st) != 0) return UserEntry::Missing;
     return S_ISREG(st.st_mode) ? UserEntry::File : UserEntry::Other;
+}
+
+bool IsPlayersOwnFile(const std::u16string& path) {
+    struct stat st;
+    return lstat(platform::NativePath(platform::GamePath(path)).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           st.st_uid == geteuid();
 }
 
 std::u16string KeptName(const std::u16string& path, std::u16string_view suffix) {
@@ -36,43 +43,33 @@ void LogSetAside(const std::u16string& path, const std::u16string& kept) {
                    AppShownPath(path).c_str(), AppShownPath(kept).c_str());
 }
 
-namespace {
-
-// Writes the copy from `fill`, which writes into the new file; the copy is
-// made new (never through an entry that appeared meanwhile) and flushed.
-template <class Fill>
-std::u16string WriteKept(const std::u16string& path, std::u16string_view suffix, Fill&& fill) {
-    const std::u16string kept = KeptName(path, suffix);
-    const platform::GamePath game(kept);
-    platform::File out = platform::File::Open(game, platform::kFileWrite, platform::FileCreation::CreateNew);
-    if (!out.IsOpen()) return {};
-    if (fill(out) && out.Flush() && out.Close()) return kept;
-    out.Close();
-    platform::DeleteFile(game);
-    return {};
-}
-
-} // namespace
-
-std::u16string KeepCopy(const std::u16string& path, std::u16string_view suffix) {
-    if (InspectUserEntry(path) != UserEntry::File) return {};
-    platform::File in = platform::File::Open(platform::GamePath(path), platform::kFileRead,
-                                             platform::FileCreation::OpenExisting);
-    if (!in.IsOpen()) return {};
-    return WriteKept(path, suffix, [&](platform::File& out) {
-        std::vector<uint8_t> chunk(64 * 1024);
-        for (;;) {
-            const int64_t got = in.Read(chunk.data(), int64_t(chunk.size()));
-            if (got < 0) return false;
-            if (got == 0) return true;
-            if (!out.WriteExact(chunk.data(), got)) return false;
+bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside, std::u16string* stuck) {
+    bool clear = true;
+    for (const std::u16string& name : {path, aside}) {
+        const UserEntry entry = InspectUserEntry(name);
+        if (entry == UserEntry::Missing || (entry == UserEntry::File && name != aside)) continue;
+        if (const std::u16string kept = KeepAside(name, u".bad"); !kept.empty()) {
+            LogSetAside(name, kept);
+            continue;
         }
-    });
+        LogErrorPrintf(kLogIndent,
+                       "%s is not a file of the game, and the folder does not let it be set aside.",
+                       AppShownPath(name).c_str());
+        if (clear && stuck) *stuck = name;
+        clear = false;
+    }
+    return clear;
 }
 
 std::u16string KeepBytes(const std::u16string& path, std::u16string_view suffix,
                          const std::vector<uint8_t>& bytes) {
-    return WriteKept(path, suffix, [&](platform::File& out) {
-        return out.WriteExact(bytes.data(), int64_t(bytes.size()));
-    });
+    // Made new, never through an entry that appeared meanwhile, and flushed.
+    const std::u16string kept = KeptName(path, suffix);
+    const platform::GamePath game(kept);
+    platform::File out = platform::File::Open(game, platform::kFileWrite, platform::FileCreation::CreateNew);
+    if (!out.IsOpen()) return {};
+    if (out.WriteExact(bytes.data(), int64_t(bytes.size())) && out.Flush() && out.Close()) return kept;
+    out.Close();
+    platform::DeleteFile(game);
+    return {};
 }

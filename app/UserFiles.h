@@ -19,6 +19,8 @@ enum class UserEntry {
     Other, // a folder, a pipe, a device or a link (even one to a file)
 };
 UserEntry InspectUserEntry(const std::u16string& path);
+// A regular file (not a link) whose owner is the player running the game.
+bool IsPlayersOwnFile(const std::u16string& path);
 
 // The name the next kept copy of `path` takes (see above).
 std::u16string KeptName(const std::u16string& path, std::u16string_view suffix);
@@ -32,10 +34,15 @@ std::u16string KeepAside(const std::u16string& path, std::u16string_view suffix)
 std::u16string SetAsideNonFile(const std::u16string& path);
 // The log's line for an entry SetAsideNonFile moved.
 void LogSetAside(const std::u16string& path, const std::u16string& kept);
-// Copies the file at `path` to a new file under its kept name, flushed, and
-// leaves the file itself in place; the copy's name, or empty when it could
-// not be made (nothing is left behind then).
-std::u16string KeepCopy(const std::u16string& path, std::u16string_view suffix);
+// Clears the names a write of `path` goes through, at every save and not
+// only at the start, since an entry can appear while the game runs: whatever
+// stands at `aside` (the name the new file is made under, exclusively) and
+// anything but a regular file at `path` is set aside and logged, so that the
+// file is made anew and renamed into place, never written through a link or
+// outside the folder. False when an entry stays in the way (the folder does
+// not let the game move it); `stuck` then names it when given.
+bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside,
+                      std::u16string* stuck = nullptr);
 // The bytes, written to a new file under the kept name of `path` and flushed;
 // that name, or empty.
 std::u16string KeepBytes(const std::u16string& path, std::u16string_view suffix,

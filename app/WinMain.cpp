@@ -350,9 +350,9 @@ bool UsableFolder(const std::u16string& folder, std::string* why) {
     }
     // The probe is a file made new under a name nothing has: whatever stands
     // in the folder already (a file, a folder or a link named like a probe)
-    // is not the game's, proves nothing and stays as it is.
-    constexpr uint32_t kProbeNames = 100;
-    for (uint32_t n = 1; n <= kProbeNames; ++n) {
+    // is not the game's, proves nothing and stays as it is. The names go on
+    // until one is free, however many are taken.
+    for (uint32_t n = 1; n != 0; ++n) {
         const std::u16string probe = folder + u"\\write" + (n > 1 ? kis::DecimalText(n) : u"") + u".tmp";
         if (InspectUserEntry(probe) != UserEntry::Missing) continue;
         platform::File file = platform::File::Open(platform::GamePath(probe), platform::kFileWrite,
@@ -525,9 +525,9 @@ struct LogSession {
     LogSession(const LogSession&) = delete;
     LogSession& operator=(const LogSession&) = delete;
     ~LogSession() { LogFinish(); }
-    void Start(const std::u16string& folder) {
+    bool Start(const std::u16string& folder) {
         const std::u16string path = folder + u"\\log.txt";
-        LogStart(path.c_str());
+        return LogStart(path.c_str());
     }
 };
 
@@ -631,7 +631,8 @@ class AppSession {
     bool OpenGameData();
     bool OpenLanguage();
     void RunGame();
-    void TellUnsavedAtQuit();
+    // settingsStuck: config.dat was not saved either, stopped by that entry when one is named.
+    void TellUnsavedAtQuit(const std::u16string* settingsStuck);
     void TellOutOfMemory();
 
     Options options_;
@@ -642,6 +643,7 @@ class AppSession {
     std::u16string perUserFolder_;  // the per-user folder, whether it is used or not
     std::string userFolderProblem_; // why no per-user folder can be used (with the folders' paths)
     std::string perUserProblem_;    // why the per-user folder itself cannot be used
+    std::string lockProblem_;       // why the lock could not be taken: told once the window is there
     platform::SingleInstance instance_;
     LogSession log_;
     std::unique_ptr<platform::Backend> backend_;
@@ -687,7 +689,11 @@ AppSession::~AppSession() {
         if (profiles_) {
             profiles_->SaveCurrent();
             // What an earlier failed save left unwritten gets a last try too.
-            if (profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) TellUnsavedAtQuit();
+            std::u16string stuck;
+            const bool settings =
+                !notices_ || notices_->SettingsSaved() || SaveConfig(GetGameScreen(), sound_, &stuck);
+            if ((profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) || !settings)
+                TellUnsavedAtQuit(settings ? nullptr : &stuck);
         }
     } catch (const std::bad_alloc&) {
         // The saves of the quit had the reserve and still found no room.
@@ -733,17 +739,22 @@ void AppSession::TellOutOfMemory() {
 
 // The last save failed and no screen is left to offer another try: the
 // player learns what was not saved and where, so that nothing goes unnoticed.
-void AppSession::TellUnsavedAtQuit() {
+void AppSession::TellUnsavedAtQuit(const std::u16string* settingsStuck) {
     *unsavedAtQuit_ = true;
-    std::string unsaved;
+    std::string unsaved = settingsStuck ? "config.dat" : "";
     for (const std::u16string& name : profiles_->UnsavedFileNames())
         unsaved += (unsaved.empty() ? "" : ", ") + platform::Utf16ToUtf8(name);
     // Other files may have been written before the failure: only these are
     // old. When none was, none is said to be saved.
     const std::u16string& unreadable = profiles_->UnreadableFile();
-    const std::string cause = unreadable.empty() ? "the disk may be full or the folder read-only"
-                                                 : "the game may not read " + AppShownPath(unreadable) +
-                                                       ", and the folder does not let it be set aside";
+    const std::u16string& blocking =
+        !profiles_->BlockingEntry().empty() || !settingsStuck ? profiles_->BlockingEntry() : *settingsStuck;
+    const std::string cause =
+        !unreadable.empty() ? "the game may not read " + AppShownPath(unreadable) +
+                                  ", and the folder does not let it be set aside"
+        : !blocking.empty()
+            ? AppShownPath(blocking) + " stands in the way, and the folder does not let it be set aside"
+            : "the disk may be full or the folder read-only";
     const std::string text =
         "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) + " (" +
         cause + "). These files there are as they were before: " + unsaved +
@@ -800,9 +811,16 @@ bool AppSession::TakeInstance() {
     if (!userFolder_.empty()) {
         const std::u16string lock = userFolder_ + u"\\" + kProgramName + u".lock";
         const std::u16string logFile = userFolder_ + u"\\log.txt";
-        const std::u16string lockKept = SetAsideNonFile(lock);
+        std::u16string lockKept = SetAsideNonFile(lock);
         const std::string lockPath = platform::NativePath(platform::GamePath(lock));
-        const platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
+        platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
+        // A lock file of the player's own that cannot be opened (its mode) holds no lock either.
+        const bool lockUnopenable = outcome == platform::SingleInstance::Outcome::Failed &&
+                                    lockKept.empty() && IsPlayersOwnFile(lock);
+        if (lockUnopenable) {
+            lockKept = KeepAside(lock, u".bad");
+            if (!lockKept.empty()) outcome = instance_.Acquire(lockPath);
+        }
         if (outcome == platform::SingleInstance::Outcome::Another) {
             if (instance_.OtherProcessId() > 0)
                 std::fprintf(stderr,
@@ -817,22 +835,41 @@ bool AppSession::TakeInstance() {
             return false;
         }
         if (outcome == platform::SingleInstance::Outcome::Failed) {
-            // Without the lock nothing keeps a second copy off the first one's files.
-            std::fprintf(stderr,
-                         "verbolunde: the lock file %s cannot be opened or locked, so another copy of the "
-                         "game may be running; this copy does not start.\n",
-                         lockPath.c_str());
-            exitCode_ = 1;
-            return false;
+            // Without the lock nothing keeps a second copy off the first one's files. A player who
+            // started the game from a desktop sees no standard error: the reason goes into a box
+            // once the window is there (OpenScreen), and the game goes no further.
+            lockProblem_ = "The lock file " + lockPath +
+                           " cannot be opened or locked, so another copy of the game may be running; this "
+                           "copy does not start.";
+            return true;
         }
-        const std::u16string logKept = SetAsideNonFile(logFile);
-        log_.Start(userFolder_);
+        std::u16string logKept = SetAsideNonFile(logFile);
+        bool logUnwritable = false;
+        if (logKept.empty() && InspectUserEntry(logFile) == UserEntry::File &&
+            !platform::File::Open(platform::GamePath(logFile), platform::kFileWrite,
+                                  platform::FileCreation::OpenExisting)
+                 .IsOpen()) {
+            logKept = KeepAside(logFile, u".bad");
+            logUnwritable = !logKept.empty();
+        }
+        if (!log_.Start(userFolder_))
+            std::fprintf(stderr,
+                         "verbolunde: the log file %s cannot be written; the game runs without a log.\n",
+                         AppShownPath(logFile).c_str());
         LogLabelPrintf(kLogIndent, "Program folder", "%s", AppShownPath(programFolder_).c_str());
         LogLabelPrintf(kLogIndent, "User folder", "%s", AppShownPath(userFolder_).c_str());
         if (!userFolderProblem_.empty())
             LogLabelPrintf(kLogIndent, "Per-user folder not used", "%s", userFolderProblem_.c_str());
-        if (!lockKept.empty()) LogSetAside(lock, lockKept);
-        if (!logKept.empty()) LogSetAside(logFile, logKept);
+        if (lockUnopenable)
+            LogErrorPrintf(kLogIndent, "%s cannot be opened; it is set aside as %s.",
+                           AppShownPath(lock).c_str(), AppShownPath(lockKept).c_str());
+        else if (!lockKept.empty())
+            LogSetAside(lock, lockKept);
+        if (logUnwritable)
+            LogErrorPrintf(kLogIndent, "%s cannot be written; it is set aside as %s and a new log begun.",
+                           AppShownPath(logFile).c_str(), AppShownPath(logKept).c_str());
+        else if (!logKept.empty())
+            LogSetAside(logFile, logKept);
     }
     ResetGameTimer();
     return true;
@@ -866,6 +903,10 @@ bool AppSession::OpenBackend() {
 bool AppSession::OpenScreen() {
     if (HResult hr = AppCreateViewer(MainWindow(), &viewer_); Failed(hr)) {
         Fail(u"The game window could not be created.", hr);
+        return false;
+    }
+    if (!lockProblem_.empty()) {
+        Fail(platform::Utf8ToUtf16(lockProblem_).c_str());
         return false;
     }
     if (userFolder_.empty()) {
@@ -935,7 +976,8 @@ bool AppSession::OpenGameData() {
         return false;
     }
     if (!OpenLanguage()) return false;
-    SaveConfig(GetGameScreen(), sound_);
+    if (std::u16string stuck; !SaveConfig(GetGameScreen(), sound_, &stuck))
+        notices_->TellSettingsUnsaved(std::move(stuck));
     windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
     windows_->SetTextTagCallback(RunningAppState()->textTagCallback);
     SetWindowManager(windows_.get());

@@ -2,9 +2,9 @@
 
 #include "foundation/Dates.h"
 #include "foundation/Paths.h"
-#include "foundation/Stream.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/Utf.h"
 
 #include <algorithm>
@@ -33,7 +33,10 @@ struct Placeholder {
 
 struct LogState {
     bool active = false;
-    std::u16string path; // game path
+    // The log's own file, made new at the start and held open to the finish:
+    // never opened again by name, so an entry put at its name while the game
+    // runs (a link to a file elsewhere) takes nothing.
+    platform::File file;
     int column = 0;
     int indent = 0;
     std::vector<Section> sections;
@@ -60,9 +63,9 @@ kis::SystemTime LocalTime() {
 // Appends bytes at the end of the file. The file offset where they went, or
 // -1 when the file could not be written.
 int64_t Append(const std::string& bytes) {
-    kis::FileStreamW file(State().path.c_str(), kis::kStreamWrite);
-    if (!file.IsOpen()) return -1;
-    const int64_t offset = file.Seek(0, 2);
+    platform::File& file = State().file;
+    const int64_t offset = file.Seek(0, platform::SeekOrigin::End);
+    if (offset < 0) return -1;
     if (!bytes.empty() && !file.WriteExact(bytes.data(), int64_t(bytes.size()))) return -1;
     return offset;
 }
@@ -366,11 +369,12 @@ bool LogStart(const char16_t* path) {
         kis::MakeFullPathW(full, 260, path, folder, nullptr);
         name = full;
     }
-    {
-        kis::FileStreamW file(name.c_str(), kis::kStreamCreate);
-        if (!file.IsOpen()) return false;
-    }
-    s.path = name;
+    // The log of an earlier run goes; the new one is made new, never through
+    // a link or into another entry at the name (the caller sets those aside).
+    const platform::GamePath file(name);
+    platform::DeleteFile(file);
+    s.file = platform::File::Open(file, platform::kFileWrite, platform::FileCreation::CreateNew);
+    if (!s.file.IsOpen()) return false;
     s.active = true;
 
     char date[64];
@@ -390,6 +394,7 @@ void LogFinish() {
     NewLine(0);
     Write("LOG FINISHED.");
     s.active = false;
+    s.file.Close();
 }
 
 bool IsLogActive() {
@@ -515,11 +520,8 @@ int LogRewrite(int handle, bool remove, const char* format, ...) {
     va_start(args, format);
     const std::string text = Fit(FormatV(kMaxPlaceholder + 1, format, args), it->width);
     va_end(args);
-    {
-        kis::FileStreamW file(s.path.c_str(), kis::kStreamWrite);
-        if (file.IsOpen() && file.Seek(it->offset, 0) == int64_t(it->offset))
-            file.WriteExact(text.data(), int64_t(text.size()));
-    }
+    if (s.file.Seek(it->offset, platform::SeekOrigin::Begin) == int64_t(it->offset))
+        s.file.WriteExact(text.data(), int64_t(text.size()));
     if (remove) {
         s.placeholders.erase(it);
         return -1;

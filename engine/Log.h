@@ -8,17 +8,20 @@
 // 8-bit text in the active code page (UTF-16 texts are converted). Every line
 // after the first starts with "\r\n" and the indent as spaces (at most 16),
 // so the file ends without a final line break after "LOG FINISHED.". The file
-// is opened, written and closed for every single write, so it is complete
-// whenever the program stops. Every write does nothing while the log is
-// inactive; a write whose file cannot be opened writes nothing, but the
-// state (column, sections) advances as if it had been written.
+// is made new at the start and held open; every write goes to the system at
+// once, so the file is complete whenever the program stops, and it is never
+// opened again by name, so nothing put at its name later is written through.
+// Every write does nothing while the log is inactive; a write that fails
+// writes nothing, but the state (column, sections) advances as if it had
+// been written.
 
 // Pass as indent to use the current indent (what every engine caller does).
 constexpr int kLogIndent = -1;
 // The default padding column of label/value lines.
 constexpr int kLogLabelColumn = 28;
 
-// Creates the file anew (relative paths are taken from the program's folder)
+// Creates the file anew, exclusively, after deleting the regular file of an
+// earlier run at the path (relative paths are taken from the program's folder)
 // and writes "LOG STARTED:" with the date and time. True when the log is
 // active afterwards (at once when it already was).
 bool LogStart(const char16_t* path);

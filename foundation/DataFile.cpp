@@ -99,10 +99,12 @@ BaseDataFile::BaseDataFile(uint32_t typeId, uint32_t typeVersion, uint32_t dataV
 
 BaseDataFile::~BaseDataFile() = default;
 
-bool BaseDataFile::OpenFile(const platform::GamePath& path, bool forWrite) {
+bool BaseDataFile::OpenFile(const platform::GamePath& path, bool forWrite, bool fresh) {
     if ((state_ & kStateClosed) == 0) return false; // already open
-    file_ = forWrite ? platform::File::Open(path, platform::kFileWrite, platform::FileCreation::CreateAlways)
-                     : platform::File::Open(path, platform::kFileRead, platform::FileCreation::OpenExisting);
+    const platform::FileCreation creation = !forWrite ? platform::FileCreation::OpenExisting
+                                            : fresh   ? platform::FileCreation::CreateNew
+                                                      : platform::FileCreation::CreateAlways;
+    file_ = platform::File::Open(path, forWrite ? platform::kFileWrite : platform::kFileRead, creation);
     if (!file_.IsOpen()) return false;
     state_ = 0;
     fileSize_ = forWrite ? 0 : file_.Size();
@@ -398,10 +400,11 @@ template <class Char> bool DataFileReader<Char>::Open(const Char* path) {
 template <class Char> bool DataFileWriter<Char>::Open(const Char* path, bool backup) {
     if (!CopyName(fileName_, path)) return false;
     target_ = platform::GamePath(path);
-    // Only an existing file needs keeping until the new one is complete.
-    temporary_ = backup && platform::PathExists(target_) ? platform::GamePath::Native(target_.Utf8() + ".bak")
-                                                         : platform::GamePath();
-    if (OpenFile(temporary_.Empty() ? target_ : temporary_, true)) return true;
+    // The file is made new under the aside name, never through a link or
+    // into an entry standing there, and renamed into place once whole: the
+    // name itself may be a link made while the game runs.
+    temporary_ = backup ? platform::GamePath::Native(target_.Utf8() + ".bak") : platform::GamePath();
+    if (OpenFile(backup ? temporary_ : target_, true, backup)) return true;
     temporary_ = {}; // a file that could not be made was never written: nothing to remove
     return false;
 }

@@ -107,7 +107,8 @@ class BaseDataFile {
 
     // Opens `path` (or, for a writer with `temporary`, that file) and processes
     // the header; true when the file is open and good.
-    bool OpenFile(const platform::GamePath& path, bool forWrite);
+    // fresh: the file is made new, failing when anything stands at the path.
+    bool OpenFile(const platform::GamePath& path, bool forWrite, bool fresh = false);
     bool SeekFile(int64_t position);
     int64_t FilePosition();
 
@@ -171,10 +172,11 @@ template <class Char> class DataFileWriter : public BaseDataFileWriter {
         : BaseDataFileWriter(typeId, typeVersion, dataVersion) {}
     ~DataFileWriter() override { Close(); }
 
-    // Writes the header. With backup, when a file already stands at the path,
-    // the content goes to the path with ".bak" appended and replaces the old
-    // file only when closed in good order; when that file cannot be made the
-    // open fails and the old one stays as it is. A new file is written directly.
+    // Writes the header. With backup, the content goes to a file made new
+    // (never through a link) at the path with ".bak" appended, which replaces
+    // the old file only when closed in good order; when that file cannot be
+    // made (anything stands at its name) the open fails and the old one stays
+    // as it is. Without backup the file at the path is written directly.
     bool Open(const Char* path, bool backup);
 };
 

@@ -5,6 +5,7 @@
 #include "app/GameScreen.h"
 #include "app/GameShell.h"
 #include "app/Profiles.h"
+#include "app/SaveNotices.h"
 #include "engine/Log.h"
 #include "engine/SoundManager.h"
 #include "frontend/FrontendLayout.h"
@@ -31,8 +32,10 @@ bool ProgramIsFullscreen() {
 }
 
 void ProgramSaveConfig() {
-    if (!SaveConfig(GetGameScreen(), GetSoundManager()))
-        LogErrorPrintf(kLogIndent, "config.dat cannot be written.");
+    std::u16string stuck;
+    if (SaveConfig(GetGameScreen(), GetSoundManager(), &stuck)) return;
+    LogErrorPrintf(kLogIndent, "config.dat cannot be written.");
+    if (SaveNotices* notices = AppSaveNotices()) notices->TellSettingsUnsaved(std::move(stuck));
 }
 
 bool CategoryOn(const SoundManager& sound, int category) {

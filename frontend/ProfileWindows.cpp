@@ -436,8 +436,11 @@ bool ShowProfileLoadReport() {
     if (report.listRebuilt) {
         text = windows->Text(u"dialogs", report.listMissing ? u"profiles_missing" : u"profiles_rebuilt");
         if (!report.listKeptAs.empty())
-            text += u"\n" + std::u16string(windows->Text(u"dialogs", u"profiles_list_kept")) + u"\n" +
-                    NativeText(report.listKeptAs);
+            text += u"\n" +
+                    std::u16string(windows->Text(u"dialogs", report.listUnreadable
+                                                                 ? u"profiles_list_unreadable_kept"
+                                                                 : u"profiles_list_kept")) +
+                    u"\n" + NativeText(report.listKeptAs);
     }
     if (!report.setAside.empty()) {
         if (!text.empty()) text += u"\n\n";
@@ -453,7 +456,8 @@ bool ShowProfileLoadReport() {
     }
     LogLabelPrintf(kLogIndent, "Profiles", "the player is told what was set aside");
     if (!report.listKeptAs.empty())
-        LogLabelPrintf(kLogIndent, "Profiles", "told: the damaged list is %s",
+        LogLabelPrintf(kLogIndent, "Profiles", "told: the %s list is %s",
+                       report.listUnreadable ? "unreadable" : "damaged",
                        platform::NativePath(platform::GamePath(report.listKeptAs)).c_str());
     for (const std::u16string& file : report.setAside)
         LogLabelPrintf(kLogIndent, "Profiles", "told: set aside %s",

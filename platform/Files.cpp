@@ -204,7 +204,8 @@ File File::OpenNative(const std::string& nativePath, FileAccess access, FileCrea
         flags |= O_CREAT;
         break;
     case FileCreation::CreateNew:
-        flags |= O_CREAT | O_EXCL;
+        // Made new in any case: a link at the name, even one to nowhere, fails the open.
+        flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
         break;
     }
     // Emptying a file needs write access; the Windows call allows it anyway.

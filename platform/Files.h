@@ -57,7 +57,7 @@ enum class FileCreation {
     OpenExisting, // the file must exist
     CreateAlways, // created, or an existing file emptied
     OpenAlways,   // opened, or created when missing
-    CreateNew,    // created; fails when the file exists
+    CreateNew,    // created; fails when anything (a link too) stands at the name
 };
 enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
 

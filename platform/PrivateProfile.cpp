@@ -285,12 +285,15 @@ std::optional<Document> Load(const Text& fileName) {
     return Decode(*bytes);
 }
 
-// Writes the whole file beside the old one and renames it over it.
+// Writes the whole file to a new file beside the old one (made new, never
+// through a link) and renames it over it. A file that would pass the read cap
+// could not be read back: the write fails and the old file stays.
 bool Save(const Text& fileName, const Document& doc) {
     std::string target = NativePath(GamePath(fileName));
     std::string temp = target + "." + std::to_string(getpid()) + ".tmp";
     std::vector<uint8_t> bytes = Encode(doc);
-    File file = File::Open(GamePath(temp), kFileWrite, FileCreation::CreateAlways);
+    if (int64_t(bytes.size()) > kMaxIniFileBytes) return false;
+    File file = File::Open(GamePath(temp), kFileWrite, FileCreation::CreateNew);
     if (!file.IsOpen()) return false;
     bool ok = file.WriteExact(bytes.data(), static_cast<int64_t>(bytes.size())) && file.Flush();
     ok = file.Close() && ok;

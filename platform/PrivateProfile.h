@@ -21,7 +21,9 @@
 // - A changed file is written to a temporary file beside it and renamed over
 //   the old one, so an interrupted write leaves the old file as it was.
 // - A file larger than kMaxIniFileBytes is read as one that cannot be read:
-//   it gives the defaults and is never written over.
+//   it gives the defaults and is never written over; a write that would take
+//   a file past that size fails and leaves it as it was. The new file is made
+//   new (never through a link) under the temporary name.
 //
 // Nothing is cached between calls: each call reads the file afresh.
 // The 8-bit forms take and give text in the active code page.

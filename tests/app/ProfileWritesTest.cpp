@@ -42,13 +42,14 @@ const Case kCases[] = {
      [](const ProfileManager& store) { return store.Count() == 1 && store.Current() == nullptr; }},
 };
 
+bool LimitFileSize(rlim_t bytes) {
+    const rlimit limit{bytes, RLIM_INFINITY};
+    return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
 } // namespace
 
 TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
-    const auto limitFileSize = [](rlim_t bytes) {
-        const rlimit limit{bytes, RLIM_INFINITY};
-        return signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -64,7 +65,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
         const std::string before = testsupport::ReadFileBytes(file);
         ASSERT_FALSE(before.empty());
 
-        ASSERT_TRUE(limitFileSize(512));
+        ASSERT_TRUE(LimitFileSize(512));
         EXPECT_FALSE(c.change(store, *profile));
         EXPECT_TRUE(store.HasUnsavedFiles());
         const uint32_t failures = store.FailedWrites();
@@ -79,7 +80,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
             EXPECT_FALSE(c.kept(fresh)) << "not on the disk yet";
         }
 
-        ASSERT_TRUE(limitFileSize(RLIM_INFINITY));
+        ASSERT_TRUE(LimitFileSize(RLIM_INFINITY));
         EXPECT_TRUE(store.RetryWrites());
         EXPECT_FALSE(store.HasUnsavedFiles());
         EXPECT_EQ(store.FailedWrites(), failures + 1);
@@ -104,10 +105,10 @@ TEST(ProfileWrites, ALaterWriteOrADeletionSettlesAnUnsavedProfile) {
         Profile* profile = store.CreateProfile(u"Olle");
         ASSERT_NE(profile, nullptr);
         const std::string file = dir.File("profile1.dat");
-        std::filesystem::create_directory(file + ".bak");
+        ASSERT_TRUE(LimitFileSize(512));
         EXPECT_FALSE(profile->Save());
         EXPECT_TRUE(store.HasUnsavedFiles());
-        std::filesystem::remove(file + ".bak");
+        ASSERT_TRUE(LimitFileSize(RLIM_INFINITY));
         if (deleteIt) {
             store.DeleteProfile(profile);
             EXPECT_FALSE(std::filesystem::exists(file));

@@ -1,5 +1,6 @@
 #include "app/RecordsFile.h"
 #include "app/Profiles.h"
+#include "engine/Log.h"
 #include "platform/Random.h"
 #include "platform/Utf.h"
 #include "tests/support/Damage.h"
@@ -9,6 +10,8 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -112,8 +115,11 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
 
     const std::string foreign = "my own notes, 8-bit";
     ASSERT_TRUE(WriteFileBytes(dir.File("records1.txt"), foreign));
+    struct stat notes = {}, kept = {};
+    ASSERT_EQ(stat(dir.File("records1.txt").c_str(), &notes), 0);
     win();
     EXPECT_EQ(ReadFileBytes(dir.File("records1.txt.bad")), foreign);
+    EXPECT_TRUE(stat(dir.File("records1.txt.bad").c_str(), &kept) == 0 && kept.st_ino == notes.st_ino);
     EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
 
     // A zero unit in line 3 of 10 ends the reading: the file goes aside by the last copy, earlier text stays.
@@ -207,22 +213,37 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     // The stops fall before and after the moment the win counts; without one it is kept.
     EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1}));
 
-    // A copy blocked by a folder leaves both old files; the line goes with the profile once written.
-    for (const char* blocked : {"records1.txt.win", "profile1.dat.win"}) {
-        TempDir run;
-        ProfileManager profiles(U16(run.Path().string()));
-        RecordsFile records(&profiles);
-        ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
-        std::filesystem::create_directories(run.File(blocked) + "/in the way");
-        records.Enable(3);
-        profiles.Current()->StoreLevelResult(3, 61000, nullptr);
-        EXPECT_EQ(profiles.UnsavedFileNames(),
-                  (std::vector<std::u16string>{u"profile1.dat", u"records1.txt"}));
-        std::filesystem::remove_all(run.File(blocked));
-        EXPECT_TRUE(profiles.RetryWrites());
-        EXPECT_EQ(Lines(profiles.RecordsPath(1)), std::vector<std::string>{"Рекорд level_04 Easy: 00:01:01"})
-            << blocked;
-    }
+    // An entry put in a win's way once the game runs (after the first win) is set aside at the next save and
+    // logged: the later wins are kept, and nothing outside the folder is written or made.
+    for (const char* name : {"profile1.dat.bak", "profile1.dat.win", "profile1.dat.win.bak",
+                             "records1.txt.win", "profiles.dat.bak"})
+        for (const int kind : {0, 1, 2, 3}) { // a link to a file, to nowhere, a folder, a pipe
+            SCOPED_TRACE(std::string(name) + std::to_string(kind));
+            TempDir run;
+            const std::string user = run.File("user"), outside = run.File("outside"), at = user + "/" + name;
+            ASSERT_TRUE(std::filesystem::create_directory(user) && WriteFileBytes(outside, "not ours"));
+            ASSERT_TRUE(LogStart(U16(run.File("log.txt")).c_str()));
+            ProfileManager profiles(U16(user));
+            RecordsFile records(&profiles);
+            ASSERT_TRUE(SelectProfile(profiles.CreateProfile(u"Anna")));
+            for (int level = 0; level < 3; ++level) {
+                ASSERT_EQ(level != 1 ? 0
+                          : kind < 2
+                              ? symlink(kind == 0 ? outside.c_str() : run.File("made").c_str(), at.c_str())
+                          : kind == 2 ? mkdir(at.c_str(), 0700)
+                                      : mkfifo(at.c_str(), 0600),
+                          0);
+                records.Enable(level);
+                profiles.Current()->StoreLevelResult(level, 61000 - level * 1000, nullptr);
+            }
+            EXPECT_TRUE(profiles.SaveCurrent()); // as the game's end saves
+            LogFinish();
+            EXPECT_EQ(Lines(profiles.RecordsPath(1)).size(), 3u);
+            EXPECT_EQ(ReadFileBytes(outside), "not ours");
+            EXPECT_FALSE(std::filesystem::exists(run.File("made")));
+            EXPECT_NE(ReadFileBytes(run.File("log.txt")).find(at + " is not a file of the game"),
+                      std::string::npos);
+        }
 }
 
 } // namespace

@@ -403,14 +403,16 @@ TEST(DataFileWriter, BackupReplacesTheOldFileOnlyAfterAGoodClose) {
     ASSERT_TRUE(reader->OpenChunk(kCNST, 1));
     reader.reset();
 
-    // Without an old file there is nothing to keep: the new one is written directly.
-    std::string fresh = dir.File("profiles.dat");
+    // Without an old file the new one is made aside too: a link to nowhere at the name takes nothing.
+    std::string fresh = dir.File("profiles.dat"), outside = dir.File("outside");
+    std::filesystem::create_symlink(outside, fresh);
     Writer writer = OpenWriter(fresh, true);
     ASSERT_TRUE(writer);
-    EXPECT_TRUE(platform::FileExists(fresh));
-    EXPECT_FALSE(platform::PathExists(fresh + ".bak"));
+    EXPECT_TRUE(platform::FileExists(fresh + ".bak"));
     EXPECT_TRUE(writer->Close());
     EXPECT_EQ(ReadFileBytes(fresh).size(), 32u);
+    EXPECT_FALSE(std::filesystem::is_symlink(fresh));
+    EXPECT_FALSE(std::filesystem::exists(outside));
 }
 
 // Every kind of data file answers with the name it was opened under, through

@@ -25,9 +25,10 @@ TEST(MapWindowsScenario, AQuestionOpenAsTheMapAppearsStandsOverItsOverlayAndIsAn
         record.results.hardAvailable = 1;
         record.flags |= kProfileFlagHardMapTutorial;
     });
-    // Every save fails once a folder squats the name the profile is written under, after the start.
-    std::thread block = testsupport::WhenLogged(
-        game, "Cheats", [&] { fs::create_directory(game.User() + "/profile1.dat.bak"); });
+    // Every save fails once the folder lets nothing be made in it, from the main screen on.
+    game.RunAsOrdinaryUser();
+    std::thread block = testsupport::WhenLogged(game, "-> 0x00000006",
+                                                [&] { fs::permissions(game.User(), fs::perms(0555)); });
     const std::string events = ToTheMap(true) + Click(7500, kBackX, kBackY) +
                                Click(8500, kCancelX, kCancelY) + Click(9500, kBackX, kBackY);
     const std::string log = testsupport::PlayNamed(game, {.name = "map-question",

@@ -37,10 +37,11 @@ std::string Line(int ms, const std::string& event) {
 
 // Runs the game until the time with the script, a screenshot at each of the
 // given times (into the files); the log.
-std::string Play(const GameCopy& game, const std::string& name, const std::string& events, int untilMs,
-                 const std::vector<std::pair<int, std::string>>& shots = {}) {
+std::string Play(const GameCopy& game, const std::string& name, const std::string& events, int until,
+                 const std::vector<std::pair<int, std::string>>& shots = {}, int exit = 0) {
     return testsupport::PlayNamed(
-        game, {.name = name, .events = events, .untilMs = untilMs, .shots = shots, .program = true});
+        game,
+        {.name = name, .events = events, .untilMs = until, .shots = shots, .program = true, .status = exit});
 }
 
 } // namespace
@@ -97,8 +98,9 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
     }
 }
 
-// A player whose file cannot be made (here a link to nowhere squats its name) is refused with the folder
-// named, as a failed save names it, within the dialog at 226 characters, also of the widest letters.
+// A player whose file cannot be made (the folder lets nothing be made in it once the game runs) is refused
+// with the folder named, as a failed save names it, within the dialog at 226 characters, also of the widest
+// letters.
 void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::string& letters) {
     GameCopy game;
     EXPECT_TRUE(testsupport::UseWindow(game, width, height));
@@ -112,11 +114,14 @@ void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::strin
         profiles.Load();
         profiles.DeleteProfile(profiles.CreateProfile(u"Gone")); // an empty list of players
     }
-    std::filesystem::create_symlink(game.User() + "/nowhere/file", game.User() + "/profile1.dat");
+    game.RunAsOrdinaryUser();
+    std::thread block =
+        testsupport::WhenLogged(game, "-> 0x00000006", [&] { chmod(game.User().c_str(), 0555); });
     const std::string shot = game.File("refused.png");
-    const std::string log =
+    const std::string log = // the list is not saved at the end either: status 3
         Play(game, "unwritable", Click(40, 500, 300) + Line(4500, "text Ada") + Key(4700, "RETURN"), 5500,
-             {{5400, shot}});
+             {{5400, shot}}, 3);
+    block.join();
     EXPECT_NE(log.find("Profile error               30: The player could not be saved in " + game.User() +
                        ". The disk may be full"),
               std::string::npos)

@@ -2,9 +2,9 @@
 // should, at 1024 x 768 from the main screen: a per-user folder that cannot
 // be used (its parent is a regular file, which no user, root included, can
 // make a folder in) is named in a dialog with the folder used instead; a
-// save that fails (a folder squatting on the name the new file is written
-// under once the game runs, which it cannot tell from a full disk) shows a dialog that
-// offers to try again, and trying again once the cause is gone saves.
+// save that fails (the folder lets nothing be made in it once the game runs,
+// which it cannot tell from a full disk) shows a dialog that offers to try
+// again, and trying again once the cause is gone saves.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
@@ -110,8 +110,9 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     GameCopy game;
     ASSERT_TRUE(testsupport::UseWindow(game));
     MakePlayer(game.User());
-    const std::string blocker = game.User() + "/profile1.dat.bak";
-    std::thread block = testsupport::WhenLogged(game, "Cheats", [&] { fs::create_directory(blocker); });
+    game.RunAsOrdinaryUser();
+    std::thread block = testsupport::WhenLogged(game, "The options window opens.",
+                                                [&] { fs::permissions(game.User(), fs::perms(0555)); });
     const std::string events = Click(40, 500, 300) + Click(10000, kOptionsX, kOptionsY) +
                                Click(11000, kTutorialX, kTutorialY) + Click(12000, kCloseX, kCloseY) +
                                Click(14000, kTryAgainX, kFailedButtonsY) +
@@ -131,7 +132,7 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     while (game.Log().find("still not saved on trying again") == std::string::npos &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    fs::remove(blocker);
+    fs::permissions(game.User(), fs::perms(0755));
     run.join();
     block.join();
     ASSERT_EQ(status, 0) << output;
@@ -168,10 +169,16 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     const std::string file = game.User() + "/profile1.dat";
     const std::string before = testsupport::ReadFileBytes(file);
     ASSERT_FALSE(before.empty());
-    // Start-up sets a folder at the backup's name aside, so it is put in the way once the game runs.
+    // A folder that lets nothing be made in it once the game runs; or another user's entry in a sticky one.
+    game.RunAsOrdinaryUser();
+    const bool sticky = limit.starts_with("sticky");
+    const std::string user = game.User();
+    ASSERT_TRUE(!sticky || (!chown(user.c_str(), 0, 0) && !chmod(user.c_str(), 01777) &&
+                            fs::create_directory(user + "/config.dat.bak")));
     std::thread block;
     if (limit.empty())
-        block = testsupport::WhenLogged(game, "Cheats", [&] { fs::create_directory(file + ".bak"); });
+        block =
+            testsupport::WhenLogged(game, "Cheats", [&] { fs::permissions(game.User(), fs::perms(0555)); });
     std::string output;
     const int status =
         testsupport::RunCommand(limit + game.Command("--headless --realtime --until-ms 2000"), &output);
@@ -180,13 +187,16 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept) {
     EXPECT_NE(output.find("The progress of this game could not be saved in " + game.User()),
               std::string::npos)
         << output;
-    EXPECT_TRUE(limit.empty() ? game.Log().find("could not be saved in " + game.User()) != std::string::npos
-                              : game.Log().size() == 1024u)
+    EXPECT_TRUE(limit.find("fsize") == std::string::npos
+                    ? game.Log().find("could not be saved in " + game.User()) != std::string::npos
+                    : game.Log().size() == 1024u)
         << game.Log();
     EXPECT_NE(output.find("as they were before: " + kept), std::string::npos) << output;
-    EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
+    EXPECT_TRUE(sticky || testsupport::ReadFileBytes(file) == before) << "the old file stays as it was";
+    EXPECT_EQ(output.find("/config.dat.bak stands in the way") != std::string::npos, sticky) << "the cause";
 }
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
-    ExpectSaveFailedAtEnd("", "profile1.dat. The others were saved.");
+    ExpectSaveFailedAtEnd("", "config.dat, profile1.dat, profiles.dat."); // the start's settings too
     ExpectSaveFailedAtEnd("env --default-signal=XFSZ prlimit --fsize=1024 ", "profile1.dat, profiles.dat.");
+    ExpectSaveFailedAtEnd("sticky=1 ", "config.dat. The others were saved.");
 }

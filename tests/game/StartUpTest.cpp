@@ -295,6 +295,27 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
         EXPECT_TRUE(fs::exists(fs::symlink_status(ours ? kept : at)));
         EXPECT_TRUE(kind != "file" || testsupport::ReadFileBytes(at) == "mine");
     }
+    // The player's own files the game may not open are set aside (settings never written over unread), 100
+    // probe names taken leave the folder in use, and a config.ini over its cap is logged.
+    GameCopy game;
+    testplayers::MakePlayer(game.User(), u"vera");
+    const std::string user = game.User() + "/";
+    for (const char* name : {"Verbolunde.lock", "log.txt", "config.dat"}) {
+        ASSERT_TRUE(testsupport::WriteFileBytes(user + name, "mine"));
+        fs::permissions(user + name, fs::perms::none);
+    }
+    for (int n = 1; n <= 100; ++n)
+        fs::create_directory(user + "write" + (n > 1 ? std::to_string(n) : "") + ".tmp");
+    ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", std::string((1 << 20) + 1, ';')));
+    game.RunAsOrdinaryUser();
+    std::string output;
+    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 20")), &output), 0) << output;
+    const std::string log = game.Log();
+    for (const std::string& told : std::vector<std::string>{
+             user + "Verbolunde.lock cannot be opened; it is set aside as",
+             "log.txt cannot be written; it is set aside as",
+             "it cannot be read; it is set aside as " + user + "config.dat.bad", "config.ini ignored"})
+        EXPECT_NE(log.find(told), std::string::npos) << told << "\n" << log;
 }
 
 // SIGTERM, SIGINT and SIGHUP close the main window: the program shuts down in

@@ -367,6 +367,10 @@ TEST(PrivateProfile, RefusesLineBreaksAndKeepsTheFile) {
     EXPECT_FALSE(WritePrivateProfileStringW(u"s", u"k=x", u"v", file.c_str()));
     EXPECT_FALSE(WritePrivateProfileStringW(u"s", u"  ", u"v", file.c_str()));
     EXPECT_EQ(ReadFileBytes(path), "[s]\nk=v\n");
+    const std::string atCap = "[s]\nk=v\n;" + std::string((1 << 20) - 9, 'x');
+    WriteFileBytes(path, atCap);
+    EXPECT_FALSE(WritePrivateProfileStringW(u"s", u"k2", u"v", file.c_str())) << "it would pass the read cap";
+    EXPECT_EQ(ReadFileBytes(path), atCap);
 }
 
 TEST(PrivateProfile, CreatesFilesAndFailsCleanlyWhereNoneCanBeMade) {
