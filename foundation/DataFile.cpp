@@ -404,6 +404,11 @@ template <class Char> bool DataFileWriter<Char>::Open(const Char* path, bool bac
     // into an entry standing there, and renamed into place once whole: the
     // name itself may be a link made while the game runs.
     temporary_ = backup ? platform::GamePath::Native(target_.Utf8() + ".bak") : platform::GamePath();
+    // A file left at the aside name by a write that never finished (its
+    // program was stopped) is this writer's own and gives way; the game's
+    // user files have their aside names cleared before (ClearWayForWrite),
+    // and removing a link there removes the link alone.
+    if (backup && platform::FileExists(temporary_)) platform::DeleteFile(temporary_);
     if (OpenFile(backup ? temporary_ : target_, true, backup)) return true;
     temporary_ = {}; // a file that could not be made was never written: nothing to remove
     return false;

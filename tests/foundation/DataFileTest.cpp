@@ -413,6 +413,12 @@ TEST(DataFileWriter, BackupReplacesTheOldFileOnlyAfterAGoodClose) {
     EXPECT_EQ(ReadFileBytes(fresh).size(), 32u);
     EXPECT_FALSE(std::filesystem::is_symlink(fresh));
     EXPECT_FALSE(std::filesystem::exists(outside));
+
+    // What a stopped write left at the aside name gives way to the next write (a build tool's pack).
+    ASSERT_TRUE(WriteFileBytes(fresh + ".bak", "left"));
+    writer = OpenWriter(fresh, true);
+    ASSERT_TRUE(writer);
+    EXPECT_TRUE(writer->Close());
 }
 
 // Every kind of data file answers with the name it was opened under, through
