@@ -47,6 +47,8 @@ TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
     // The arrow points down at the panel's warehouse button (bottom right), its box above it.
     EXPECT_GT(b.Count(880, 570, 945, 660, ArrowYellow), 400) << log;
     EXPECT_GT(b.Count(740, 502, 1010, 540, Parchment), 6000) << log;
+    // Its text says what to click besides where the goods go: a second line.
+    EXPECT_GT(b.Count(740, 488, 1010, 500, Parchment), 1500) << log;
 }
 
 TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
