@@ -242,6 +242,9 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     }
     void KeptInSightRects(std::vector<kis::Rect>& out) const override {
         ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
+        // The field's beds, buildings and sites, which the player plays with.
+        for (uint32_t i = 0; i < level_.PointCount(); ++i)
+            if (kis::Rect r{}; PointRect(int32_t(i), &r)) out.push_back(r);
         // The farmer, where she stands as the box comes.
         if (const MapPlayer* player = level_.World().Player()) {
             const kis::Point feet = ToScreen(kis::MakeVector2(player->X(), player->Y()));

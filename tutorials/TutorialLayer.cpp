@@ -467,7 +467,7 @@ bool TutorialInfo::Place() {
     for (const float reach : {kArrowWhole, kArrowHead})
         for (int32_t textWidth = kInfoTextWidth; textWidth >= least; textWidth -= kInfoNarrowStep) {
             if (textWidth != textWidth_) Layout(textWidth);
-            if (PlaceAtSize(reach) && (!InWindow() || StandsBesidePoint())) {
+            if (PlaceAtSize(reach) && StandsBesidePoint()) {
                 if (evenLines_) EvenLines(reach);
                 standsBeside_ = true;
                 return true;
@@ -509,7 +509,7 @@ void TutorialInfo::EvenLines(float arrowReach) {
     for (int32_t textWidth = best - kStep; textWidth >= std::max(leastTextWidth_, clickWidth_);
          textWidth -= kStep) {
         Layout(textWidth);
-        if (height != lines || !PlaceAtSize(arrowReach) || (InWindow() && !StandsBesidePoint())) break;
+        if (height != lines || !PlaceAtSize(arrowReach) || !StandsBesidePoint()) break;
         best = textWidth;
     }
     if (textWidth_ != best) Layout(best);
