@@ -143,9 +143,7 @@ void TutorialArrow::SetTarget(std::unique_ptr<TutorialTarget> target) {
     if (target_) target_->GetPosition();
 }
 
-void TutorialArrow::AddSightRects(std::vector<kis::Rect>& rects, float reach) const {
-    if (!target_ || !target_->valid || state_ >= kLayerClosing) return;
-    if (target_->hasObject) rects.push_back(target_->object);
+void AddArrowSquares(const TutorialTarget& target, float reach, std::vector<kis::Rect>& rects) {
     // The arrow's length in the art (the drawing's 80 px when it is not
     // there) and its bounce.
     float length = reach;
@@ -157,11 +155,17 @@ void TutorialArrow::AddSightRects(std::vector<kis::Rect>& rects, float reach) co
     constexpr float kStep = 8;
     constexpr int32_t kHalf = 16;
     for (float along = 0; along < length + kStep; along += kStep) {
-        kis::Vector2 p{target_->fx, target_->fy};
-        kis::MoveByAngleF(p, target_->angle, std::min(along, length), false);
+        kis::Vector2 p{target.fx, target.fy};
+        kis::MoveByAngleF(p, target.angle, std::min(along, length), false);
         const int32_t x = int32_t(std::lround(p.x)), y = int32_t(std::lround(p.y));
         rects.push_back({x - kHalf, y - kHalf, x + kHalf, y + kHalf});
     }
+}
+
+void TutorialArrow::AddSightRects(std::vector<kis::Rect>& rects, float reach) const {
+    if (!target_ || !target_->valid || state_ >= kLayerClosing) return;
+    if (target_->hasObject) rects.push_back(target_->object);
+    AddArrowSquares(*target_, reach, rects);
 }
 
 float TutorialArrow::Alpha() const {
@@ -601,13 +605,45 @@ void TutorialLayer::Step(uint32_t dt) {
 TutorialArrow* TutorialLayer::AddArrow(std::unique_ptr<TutorialArrow> arrow,
                                        std::unique_ptr<TutorialTarget> target) {
     if (!arrow) return nullptr;
-    arrow->SetTarget(std::move(target));
+    arrow->SetTarget(TurnedOffKeptRects(std::move(target)));
     if (layerState_ > kLayerNew) arrow->SetState(layerState_);
     arrows_.push_back(std::move(arrow));
     // The boxes placed before it make way for its tip.
     for (auto& info : infos_)
         info->Place();
     return arrows_.back().get();
+}
+
+std::unique_ptr<TutorialTarget> TutorialLayer::TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const {
+    std::vector<kis::Rect> keepOff;
+    if (step_) step_->AddArrowKeepOffRects(keepOff);
+    if (!target || keepOff.empty()) return target;
+    // The arrow at rest (its bounce may graze what it keeps off), as long as in the art.
+    const Sprite* sprite = GetSprite(1, u"tutorial_arrow");
+    const float length = float(sprite && sprite->GetWidth() > 0 ? sprite->GetWidth() : 80);
+    const auto clear = [&keepOff, length](TutorialTarget& t) {
+        t.GetPosition();
+        if (!t.valid) return true;
+        // The squares are as wide as the head, which may graze it too.
+        constexpr int32_t kGraze = 6;
+        std::vector<kis::Rect> squares;
+        AddArrowSquares(t, length, squares);
+        for (const kis::Rect& a : squares)
+            for (const kis::Rect& r : keepOff)
+                if (a.left + kGraze < r.right && r.left < a.right - kGraze && a.top + kGraze < r.bottom &&
+                    r.top < a.bottom - kGraze)
+                    return false;
+        return true;
+    };
+    if (clear(*target)) return target;
+    // The other side first, then across; where every side meets one, the
+    // arrow stays as it was asked.
+    for (const float turn : {180.0f, 90.0f, 270.0f}) {
+        std::unique_ptr<TutorialTarget> turned = target->Clone(target->distance);
+        turned->angle = std::fmod(target->angle + turn, 360.0f);
+        if (clear(*turned)) return turned;
+    }
+    return target;
 }
 
 TutorialArrow* TutorialLayer::FindArrow(uint32_t id) const {

@@ -143,6 +143,10 @@ ArrowBounce BounceAt(uint32_t elapsedMs, float amplitude = kArrowAmplitude, floa
 // Fades (ms): the arrow fades in after a delay, out at once.
 constexpr uint32_t kArrowFadeInDelayMs = 200, kArrowFadeInMs = 200, kArrowFadeOutMs = 150;
 
+// Squares along an arrow at the target, from its tip to its tail at the
+// far end of its bounce (kArrowWhole) or for the reach given.
+void AddArrowSquares(const TutorialTarget& target, float reach, std::vector<kis::Rect>& rects);
+
 class TutorialArrow {
   public:
     TutorialArrow(TutorialLayer& layer, uint32_t id);
@@ -328,6 +332,9 @@ class TutorialLayer : public GameWindow {
     // Steps the arrows and boxes; true when the layer is finished (kLayerClosed).
     void Step(uint32_t dt);
 
+    // The arrow points from the target's side unless it would lie over
+    // what the step keeps arrows off; it then points from the first other
+    // side that keeps it clear.
     TutorialArrow* AddArrow(std::unique_ptr<TutorialArrow> arrow, std::unique_ptr<TutorialTarget> target);
     TutorialArrow* FindArrow(uint32_t id) const;
     void CloseArrow(uint32_t id);
@@ -360,6 +367,7 @@ class TutorialLayer : public GameWindow {
     friend class GameTutorial;
     friend class TutorialStep;
     void Prune();
+    std::unique_ptr<TutorialTarget> TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const;
 
     TutorialStep* step_;     // the owning step, null once detached
     GameTutorial* tutorial_; // the owning tutorial, null once it went

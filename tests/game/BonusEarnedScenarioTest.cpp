@@ -103,8 +103,8 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     EXPECT_GT(beeStep.Count(490, 535, 535, 595, ArrowYellow), 200) << log;
     EXPECT_GT(beeStep.Count(486, 598, 538, 644, beeYellow), 30) << "the bee button" << log;
     EXPECT_LT(after.Count(490, 535, 535, 595, ArrowYellow), 30) << log;
-    EXPECT_GT(last.Count(340, 368, 680, 440, Parchment), 10000) << log;
-    EXPECT_LT(end.Count(340, 368, 680, 440, Parchment), 500) << log;
+    EXPECT_GT(last.Count(330, 515, 690, 570, Parchment), 10000) << log;
+    EXPECT_LT(end.Count(330, 515, 690, 570, Parchment), 500) << log;
 }
 
 // A player with four bonuses (the bees not among the three chosen) opens level 20 from the map: the level

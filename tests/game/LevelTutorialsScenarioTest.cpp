@@ -52,11 +52,14 @@ TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
 }
 
 TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
-    // The goal button's arrow on the panel at each window size.
+    // The goal button's arrow on the panel at each window size; the site panel's buildings button and
+    // its mill.
     const struct {
         windowsizes::WindowSize size;
         int left, top, right, bottom;
-    } kGoalArrows[] = {{{1024, 768}, 200, 580, 250, 655}, {{800, 600}, 120, 410, 160, 485}};
+        MapPoint buildings, mill;
+    } kGoalArrows[] = {{{1024, 768}, 200, 580, 250, 655, {675, 712}, {577, 712}},
+                       {{800, 600}, 120, 410, 160, 485, {538, 545}, {440, 550}}};
     for (const auto& goal : kGoalArrows) {
         SCOPED_TRACE(windowsizes::Describe(goal.size));
         GameCopy game;
@@ -64,13 +67,15 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
         const windowsizes::FieldOnScreen field(goal.size);
         // The first click, on the wheat bed of point 3, starts the clock; step 1
         // (the goal) is clicked away at 14.1 s.
-        const std::string events = tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) +
-                                   Click(13000, field.X(480), field.Y(470)) +
-                                   Click(14100, field.X(300), field.Y(120));
-        const std::vector<std::pair<int, std::string>> taken = {{14000, "goal"}, {15300, "site"}};
+        // Then the site (2), its buildings (3) and the mill (4), which is built by step 5.
+        const std::string events =
+            tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) + Click(13000, field.X(480), field.Y(470)) +
+            Click(14100, field.X(300), field.Y(120)) + Click(16000, field.X(440), field.Y(220)) +
+            Click(17000, goal.buildings.x, goal.buildings.y) + Click(18000, goal.mill.x, goal.mill.y);
+        const std::vector<std::pair<int, std::string>> taken = {
+            {14000, "goal"}, {15300, "site"}, {16900, "buildings"}, {17900, "mill"}, {23800, "button"}};
         const std::string log = windowsizes::PlayAt(
-            game, goal.size, {.events = events, .shots = taken, .untilMs = 15400, .program = true},
-            "level2-");
+            game, goal.size, {.events = events, .shots = taken, .untilMs = 23900, .program = true}, "level2-");
         EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
         const Shots shots(game, taken);
         ASSERT_EQ(shots.Missing(), "") << log;
@@ -87,6 +92,13 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
                   field.Area(200))
             << log;
         EXPECT_EQ(b.Count(field.X(455), field.Y(445), field.X(725), field.Y(490), Parchment), 0) << log;
+        // Steps 3 and 4 leave them in sight too; step 5's box stands beside its arrow at the mill's
+        // production button near the top, right of the mill.
+        for (const char* step : {"buildings", "mill"})
+            EXPECT_EQ(shots[step].Count(field.X(455), field.Y(445), field.X(725), field.Y(490), Parchment), 0)
+                << step;
+        EXPECT_GT(shots["button"].Count(field.X(560), 0, goal.size.width, field.Y(200), Parchment),
+                  field.Area(12000));
     }
 }
 
