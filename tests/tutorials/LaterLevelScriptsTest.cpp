@@ -97,9 +97,13 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     EXPECT_EQ(t->Flags(), 0x121u);
     EXPECT_EQ(Arrows(), 1u);
     level.stock[kWheat] = 2;
-    // 14: both factories start; one is not enough.
+    // 14: both factories start; one is not enough. The arrow right of point
+    // 2's button would lie over a control of the panel: it points from the left.
+    level.controls = {{340, 230, 440, 290}};
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
     EXPECT_EQ(Arrows(), 2u);
+    EXPECT_EQ(t->Current()->Layer()->FindArrow(1)->Target()->angle, 0.0f);
+    EXPECT_EQ(t->Current()->Layer()->FindArrow(2)->Target()->angle, 180.0f);
     level.points[1].slotsInUse = 1;
     TutorialNotify(TutorialEvent::ProductionStarted, kFlour, Point(1));
     EXPECT_EQ(Arrows(), 1u);
