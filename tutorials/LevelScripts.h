@@ -301,6 +301,11 @@ class ScriptStep : public LevelTutorialStep {
     // The buttons over the field, the farmer and the top strip: a box does
     // not hide what the player may click, who works or the level's name and
     // money; nor the points the step names.
+    // The boxes of a step about a window over the field (the warehouse's)
+    // stand on that window's face.
+    bool BoxRoom(kis::Rect& room) const override {
+        return WindowTag() != kTagLevelPanel && Layer() && WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
+    }
     // An arrow lies over none of the panel's controls over the field.
     void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override { level.PanelControlRects(rects); }
     void AddSightRects(std::vector<kis::Rect>& rects) const override {

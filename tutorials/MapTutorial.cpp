@@ -129,13 +129,7 @@ std::u16string MapTutorialStep::GetText(const std::u16string& suffix) const {
 }
 
 bool MapTutorialStep::BoxRoom(kis::Rect& room) const {
-    constexpr int32_t kFrame = 12;
-    const GameWindow* window =
-        WindowTag() == kTagLevelWindow && Layer() ? Layer()->Manager().FindWindowByLayer(kTagLevelWindow) : nullptr;
-    if (!window) return false;
-    const kis::Rect& w = window->rect;
-    room = {w.left + kFrame, w.top + kFrame, w.right - kFrame, w.bottom - kFrame};
-    return true;
+    return WindowTag() == kTagLevelWindow && Layer() && WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
 }
 
 bool MapTutorialStep::IsClickArea(int32_t x, int32_t y) const {

@@ -327,6 +327,15 @@ bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis
     return bestMove >= 0;
 }
 
+bool WindowFaceRoom(const WindowManager& windows, uint32_t tag, kis::Rect& room) {
+    constexpr int32_t kFrame = 12;
+    const GameWindow* window = windows.FindWindowByLayer(tag);
+    if (!window) return false;
+    const kis::Rect& w = window->rect;
+    room = {w.left + kFrame, w.top + kFrame, w.right - kFrame, w.bottom - kFrame};
+    return true;
+}
+
 namespace {
 
 TextStyle InfoStyle(uint32_t colour, int32_t textWidth, uint32_t contextKind = 0,

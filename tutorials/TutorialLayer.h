@@ -237,6 +237,10 @@ bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis
                  const kis::Rect& bounds, const std::function<bool(kis::Point corner)>& room = {},
                  const kis::Point* beside = nullptr);
 
+// The face of the bottom-most window with the tag, less its frame: where the
+// boxes of a step about that window stand (false without one).
+bool WindowFaceRoom(const WindowManager& windows, uint32_t tag, kis::Rect& room);
+
 // A box stands beside its point (the end of its arrow) when its edge comes
 // this near to it.
 constexpr int32_t kInfoBesideReach = 40;
