@@ -614,6 +614,10 @@ void TutorialLayer::Step(uint32_t dt) {
 TutorialArrow* TutorialLayer::AddArrow(std::unique_ptr<TutorialArrow> arrow,
                                        std::unique_ptr<TutorialTarget> target) {
     if (!arrow) return nullptr;
+    if (target) {
+        target->GetPosition();
+        arrow->asked = {target->x, target->y, target->angle};
+    }
     arrow->SetTarget(TurnedOffKeptRects(std::move(target)));
     if (layerState_ > kLayerNew) arrow->SetState(layerState_);
     arrows_.push_back(std::move(arrow));
@@ -668,6 +672,19 @@ void TutorialLayer::CloseArrow(uint32_t id) {
 TutorialInfo* TutorialLayer::AddInfo(std::unique_ptr<TutorialInfo> info,
                                      std::unique_ptr<TutorialTarget> target, bool centred, float distance) {
     if (!info) return nullptr;
+    // A box beside a turned arrow at the same thing turns with it.
+    if (target && !centred) {
+        target->GetPosition();
+        for (const auto& arrow : arrows_) {
+            const TutorialTarget* at = arrow->Target();
+            const TutorialArrow::Asked& asked = arrow->asked;
+            if (at && at->valid && target->valid && at->kind == target->kind && at->angle != asked.angle &&
+                asked.angle == target->angle && asked.x == target->x && asked.y == target->y) {
+                target->angle = at->angle;
+                break;
+            }
+        }
+    }
     info->Attach(std::move(target), centred, distance);
     if (layerState_ > kLayerNew) info->SetState(layerState_);
     infos_.push_back(std::move(info));

@@ -172,6 +172,12 @@ class TutorialArrow {
     uint32_t Id() const { return id_; }
     uint32_t State() const { return state_; }
     TutorialTarget* Target() const { return target_.get(); }
+    // Where the arrow was asked to point from (its target's point and
+    // angle) before its layer turned it off what the step keeps arrows off.
+    struct Asked {
+        int32_t x = 0, y = 0;
+        float angle = 0;
+    } asked;
     uint32_t Elapsed() const { return elapsed_; }
 
   protected:
