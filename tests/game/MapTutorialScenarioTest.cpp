@@ -92,7 +92,7 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     EXPECT_EQ(testsupport::Differing(b, c, second.x - 60, second.y - 60, second.x + 60, second.y + 40), 0);
     // The click on level 1 ended the tutorial: no arrow, no box; the level window is open.
     EXPECT_EQ(d.Count(first.x + 30, first.y + 30, first.x + 120, first.y + 120, Orange), 0);
-    EXPECT_LT(d.Count(0, first.y + 150, 500, first.y + 220, Parchment), 200);
+    EXPECT_LT(d.Count(0, first.y + 150, 200, first.y + 220, Parchment), 200);
 }
 
 // A player with tutorials on who has passed the easy game's first group
