@@ -47,13 +47,11 @@ TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
     // The arrow points down at the panel's warehouse button (bottom right), its box above it.
     EXPECT_GT(b.Count(880, 570, 945, 660, ArrowYellow), 400) << log;
     EXPECT_GT(b.Count(740, 502, 1010, 540, Parchment), 6000) << log;
-    // Its text says what to click besides where the goods go: a second line.
-    EXPECT_GT(b.Count(740, 488, 1010, 500, Parchment), 1500) << log;
+    EXPECT_GT(b.Count(740, 488, 1010, 500, Parchment), 1500) << "no second line: what to click";
 }
 
 TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
-    // The goal button's arrow on the panel at each window size; the site panel's buildings button and
-    // its mill.
+    // The goal button's arrow on the panel at each window size; the buildings button and the mill.
     const struct {
         windowsizes::WindowSize size;
         int left, top, right, bottom;
@@ -66,8 +64,7 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
         tutorialplay::MakeMapProfile(game.User(), 1);
         const windowsizes::FieldOnScreen field(goal.size);
         // The first click, on the wheat bed of point 3, starts the clock; step 1
-        // (the goal) is clicked away at 14.1 s.
-        // Then the site (2), its buildings (3) and the mill (4), which is built by step 5.
+        // (the goal) is clicked away at 14.1 s; the site (2), its buildings (3), the mill (4).
         const std::string events =
             tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) + Click(13000, field.X(480), field.Y(470)) +
             Click(14100, field.X(300), field.Y(120)) + Click(16000, field.X(440), field.Y(220)) +
@@ -81,8 +78,7 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
         ASSERT_EQ(shots.Missing(), "") << log;
         const Shot &a = shots["goal"], &b = shots["site"];
         EXPECT_NE(log.find("step 80020002"), std::string::npos) << log;
-        // Step 1: the box by the field's centre (512, 326), off the wheat beds and their buttons, and the
-        // goal button's arrow.
+        // Step 1: the box by the field's centre, off the wheat beds and their buttons; the goal's arrow.
         EXPECT_GT(a.Count(0, field.Y(0), goal.size.width, field.Y(688), Parchment), field.Area(10000)) << log;
         EXPECT_LT(a.Count(field.X(450), field.Y(380), field.X(730), field.Y(485), Parchment), 200) << log;
         EXPECT_GT(a.Count(goal.left, goal.top, goal.right, goal.bottom, ArrowYellow), field.Area(400)) << log;
@@ -92,8 +88,7 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
                   field.Area(200))
             << log;
         EXPECT_EQ(b.Count(field.X(455), field.Y(445), field.X(725), field.Y(490), Parchment), 0) << log;
-        // Steps 3 and 4 leave them in sight too; step 5's box stands beside its arrow at the mill's
-        // production button near the top, right of the mill.
+        // Steps 3 and 4 leave them in sight too; step 5's box stands beside its arrow right of the mill.
         for (const char* step : {"buildings", "mill"})
             EXPECT_EQ(shots[step].Count(field.X(455), field.Y(445), field.X(725), field.Y(490), Parchment), 0)
                 << step;

@@ -107,8 +107,7 @@ TEST(TutorialBoxPlacementScenario, LevelThreesBoxesLeaveTheFarmerTheMillAndTheMo
         const int warehouseX = small ? 749 : 911;                             // the panel's Warehouse
         // The first click on the bed starts the clock; step 1 is clicked
         // away, the bed selected (2) and upgraded (3); step 4 clicked away;
-        // the mill selected (6) and upgraded (7); 8 clicked away, the mill
-        // started twice (9), 10 clicked away, the warehouse opened (11).
+        // the mill selected (6) and upgraded (7); 8, 9 (twice) and 10; the warehouse opened (11).
         const std::string events =
             MapOpening(2, kPlayY, size) + Click(13000, field.X(460), field.Y(420)) +
             Click(14500, field.X(512), field.Y(200)) + Click(15500, field.X(460), field.Y(420)) +

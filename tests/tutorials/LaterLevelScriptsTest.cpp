@@ -97,8 +97,7 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     EXPECT_EQ(t->Flags(), 0x121u);
     EXPECT_EQ(Arrows(), 1u);
     level.stock[kWheat] = 2;
-    // 14: both factories start; one is not enough. The arrow right of point
-    // 2's button would lie over a control of the panel: it points from the left.
+    // 14: both factories start; one is not enough. Point 2's arrow turns off a panel control.
     level.controls = {{340, 230, 440, 290}};
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
     EXPECT_EQ(Arrows(), 2u);

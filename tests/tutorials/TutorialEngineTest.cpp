@@ -60,8 +60,7 @@ TEST(TutorialIds, NumbersAndKeys) {
 }
 
 TEST_F(Engine, LevelTutorialActivationTiming) {
-    // The panel, and a window opened over it later: the step's layer goes
-    // directly above the panel, under that window.
+    // The step's layer goes directly above the panel, under a window opened over it.
     GameWindow* panel = windows.Open<GameWindow>(kTagLevelPanel, false);
     GameWindow* over = windows.Open<GameWindow>(Tag4("Wrhs"), false);
     auto* t = runner.Make<TestLevelTutorial>(level);
