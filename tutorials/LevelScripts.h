@@ -304,10 +304,13 @@ class ScriptStep : public LevelTutorialStep {
     // The boxes of a step about a window over the field (the warehouse's)
     // stand on that window's face.
     bool BoxRoom(kis::Rect& room) const override {
-        return WindowTag() != kTagLevelPanel && Layer() && WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
+        return WindowTag() != kTagLevelPanel && Layer() &&
+               WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
     }
     // An arrow lies over none of the panel's controls over the field.
-    void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override { level.PanelControlRects(rects); }
+    void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override {
+        level.PanelControlRects(rects);
+    }
     void AddSightRects(std::vector<kis::Rect>& rects) const override {
         level.KeptInSightRects(rects);
         kis::Rect r{};

@@ -222,11 +222,15 @@ class LevelTutorial_2 : public ScriptTutorial {
             {.step = 15,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kAllowProduce, .after = 0},
-             .piece = [](ScriptStep& s) { FactoryRateWhileCurrent(s, {1, 2}, 2.0f); },
+             .piece =
+                 [](ScriptStep& s) {
+                     FactoryRateWhileCurrent(s, {1, 2}, 2.0f);
+                 },
              .show =
                  [](ScriptStep& t) {
                      const bool more = t.level.GoalAmount(0) > kTutorialUnits;
-                     t.BoxOn(FieldCentreTarget(t.level, 90), false, 180, true, more ? u"level_02_15_more" : u"");
+                     t.BoxOn(FieldCentreTarget(t.level, 90), false, 180, true,
+                             more ? u"level_02_15_more" : u"");
                  },
              .mayDo = [](ScriptStep&, TutorialAction action, uint32_t,
                          TutorialObject) { return action == TutorialAction::Produce; },

@@ -315,9 +315,10 @@ bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis
     for (int32_t y : ys)
         for (int32_t x : xs) {
             const int64_t dx = int64_t(x) - corner.x, dy = int64_t(y) - corner.y, move = dx * dx + dy * dy;
-            const int64_t away = beside ? std::max<int64_t>(0, SquaredDistance({x, y, x + w, y + h}, *beside) -
-                                                                   int64_t(kInfoBesideReach) * kInfoBesideReach)
-                                        : 0;
+            const int64_t away = beside
+                                     ? std::max<int64_t>(0, SquaredDistance({x, y, x + w, y + h}, *beside) -
+                                                                int64_t(kInfoBesideReach) * kInfoBesideReach)
+                                     : 0;
             if (bestMove >= 0 && (away > bestAway || (away == bestAway && move >= bestMove))) continue;
             const kis::Point q{x, y};
             if (CoversAny(q, w, h, clear) || (room && !room(q))) continue;
@@ -511,7 +512,8 @@ bool TutorialInfo::InWindow() const {
 }
 
 bool TutorialInfo::StandsBesidePoint() const {
-    const int64_t away = SquaredDistance({corner.x, corner.y, corner.x + width, corner.y + height}, BesidePoint());
+    const int64_t away =
+        SquaredDistance({corner.x, corner.y, corner.x + width, corner.y + height}, BesidePoint());
     return away <= int64_t(kInfoBesideReach) * kInfoBesideReach;
 }
 
@@ -627,7 +629,8 @@ TutorialArrow* TutorialLayer::AddArrow(std::unique_ptr<TutorialArrow> arrow,
     return arrows_.back().get();
 }
 
-std::unique_ptr<TutorialTarget> TutorialLayer::TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const {
+std::unique_ptr<TutorialTarget>
+TutorialLayer::TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const {
     std::vector<kis::Rect> keepOff;
     if (step_) step_->AddArrowKeepOffRects(keepOff);
     if (!target || keepOff.empty()) return target;

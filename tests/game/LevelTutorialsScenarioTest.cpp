@@ -66,13 +66,15 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
         // The first click, on the wheat bed of point 3, starts the clock; step 1
         // (the goal) is clicked away at 14.1 s; the site (2), its buildings (3), the mill (4).
         const std::string events =
-            tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) + Click(13000, field.X(480), field.Y(470)) +
-            Click(14100, field.X(300), field.Y(120)) + Click(16000, field.X(440), field.Y(220)) +
-            Click(17000, goal.buildings.x, goal.buildings.y) + Click(18000, goal.mill.x, goal.mill.y);
+            tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) +
+            Click(13000, field.X(480), field.Y(470)) + Click(14100, field.X(300), field.Y(120)) +
+            Click(16000, field.X(440), field.Y(220)) + Click(17000, goal.buildings.x, goal.buildings.y) +
+            Click(18000, goal.mill.x, goal.mill.y);
         const std::vector<std::pair<int, std::string>> taken = {
             {14000, "goal"}, {15300, "site"}, {16900, "buildings"}, {17900, "mill"}, {23800, "button"}};
         const std::string log = windowsizes::PlayAt(
-            game, goal.size, {.events = events, .shots = taken, .untilMs = 23900, .program = true}, "level2-");
+            game, goal.size, {.events = events, .shots = taken, .untilMs = 23900, .program = true},
+            "level2-");
         EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
         const Shots shots(game, taken);
         ASSERT_EQ(shots.Missing(), "") << log;

@@ -104,7 +104,7 @@ TEST(TutorialBoxPlacementScenario, LevelThreesBoxesLeaveTheFarmerTheMillAndTheMo
         const FieldOnScreen field(size);
         const bool small = size.width == 800;
         const int upgradeX = small ? 524 : 661, upgradeY = size.height - 56; // the bed panel's upgrade
-        const int warehouseX = small ? 749 : 911;                             // the panel's Warehouse
+        const int warehouseX = small ? 749 : 911;                            // the panel's Warehouse
         // The first click on the bed starts the clock; step 1 is clicked
         // away, the bed selected (2) and upgraded (3); step 4 clicked away;
         // the mill selected (6) and upgraded (7); 8, 9 (twice) and 10; the warehouse opened (11).
