@@ -242,6 +242,12 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     }
     void KeptInSightRects(std::vector<kis::Rect>& out) const override {
         ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
+        // The field's beds and buildings, which the player plays with (an
+        // empty site is grass until she builds there).
+        for (uint32_t i = 0; i < level_.PointCount(); ++i)
+            if (kis::Rect r{}; !dynamic_cast<const EmptyLevelPoint*>(level_.GetPoint(int32_t(i))) &&
+                               PointRect(int32_t(i), &r))
+                out.push_back(r);
         // The farmer, where she stands as the box comes.
         if (const MapPlayer* player = level_.World().Player()) {
             const kis::Point feet = ToScreen(kis::MakeVector2(player->X(), player->Y()));
@@ -249,21 +255,22 @@ class ProgramScriptLevel : public tut::ScriptLevel {
             const int32_t half = std::max(1, (feet.y - top.y) * kFarmerHalfWidth / kFarmerHeight);
             out.push_back({feet.x - half, top.y, feet.x + half, feet.y + 4});
         }
-        // The money strip along the top (the level's name, money and regime)
-        // and the menu button's corner stay in sight as well.
-        if (const LevelPanel* panel = Panel()) {
-            if (const GameWindow* money = panel->GetMoneyWindow()) out.push_back(money->rect);
-            out.push_back(panel->MenuCorner());
-            // So do the button that closes the tutorial and the bonus buttons.
-            if (const TutorialButton* button = panel->GetTutorialButton())
-                out.push_back(button->ScreenRect());
-            for (uint32_t slot = 0; slot < kBonusSlotCount; ++slot)
-                if (const BonusButton* bonus = panel->GetBonusButton(slot))
-                    out.push_back(bonus->ScreenRect());
-        }
+        PanelControlRects(out);
         // The open warehouse window's money, which its steps' sales and upgrade change.
         if (const WindowManager* windows = GetWindowManager(); windows && windows->warehouseWindow)
             out.push_back(static_cast<const WarehouseWindow*>(windows->warehouseWindow)->MoneyRect());
+    }
+    void PanelControlRects(std::vector<kis::Rect>& out) const override {
+        const LevelPanel* panel = Panel();
+        if (!panel) return;
+        // The money strip along the top (the level's name, money and
+        // regime), the menu button's corner, the button that closes the
+        // tutorial and the bonus buttons.
+        if (const GameWindow* money = panel->GetMoneyWindow()) out.push_back(money->rect);
+        out.push_back(panel->MenuCorner());
+        if (const TutorialButton* button = panel->GetTutorialButton()) out.push_back(button->ScreenRect());
+        for (uint32_t slot = 0; slot < kBonusSlotCount; ++slot)
+            if (const BonusButton* bonus = panel->GetBonusButton(slot)) out.push_back(bonus->ScreenRect());
     }
     int32_t SpritePoint(TutorialObject object) const override {
         const ActiveScreenSprite* sprite = object.As<ActiveScreenSprite>();

@@ -6,6 +6,7 @@
 #include "foundation/NumberText.h"
 #include "gui/Notices.h"
 #include "levelui/InstanceDrawing.h"
+#include "levelui/LevelPanel.h"
 #include "levelui/PanelLayout.h"
 #include "levelui/TextTags.h"
 #include "sprites/Sprite.h"
@@ -218,6 +219,15 @@ void WarehouseWindow::GetCenteredPosition(int32_t* x, int32_t* y) const {
     *y = std::max(*y, kWarehouseWindowMinTop);
     const int32_t goalsTop = manager_.ScreenHeight() - kPanelHeight + kGoalButtonTop;
     if (*y + kWindowHeight > goalsTop) *y = std::max(kWarehouseWindowMinTop, goalsTop - kWindowHeight);
+    // The button that closes a running tutorial stays in sight: where it
+    // stands below the money strip (a narrow screen), the window keeps left of it.
+    const auto* panel = dynamic_cast<const LevelPanel*>(manager_.FindWindowByLayer(kLevelPanelTag));
+    const TutorialButton* button = panel ? panel->GetTutorialButton() : nullptr;
+    if (!button || !button->HasState()) return;
+    constexpr int32_t kGap = 4;
+    const kis::Rect r = button->ScreenRect();
+    if (*y < r.bottom && r.left < *x + kWarehouseWindowWidth)
+        *x = std::max(0, std::min(*x, r.left - kGap - kWarehouseWindowWidth));
 }
 
 WarehouseWindow::WarehouseWindow(WindowManager& manager, WarehouseLevel& level)

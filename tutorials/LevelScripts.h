@@ -146,6 +146,10 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // shown over the field, the farmer, the money strip and the menu corner
     // along the top, and the button that closes the tutorial.
     virtual void KeptInSightRects(std::vector<kis::Rect>& out) const = 0;
+    // The panel's controls over the field, added to the list: the money
+    // strip and the menu corner along the top, the button that closes the
+    // tutorial and the bonus buttons.
+    virtual void PanelControlRects(std::vector<kis::Rect>& out) const = 0;
     // The screen rectangle of a point's pictures (its bed, building or site);
     // false when it shows none.
     virtual bool PointRect(int32_t point, kis::Rect* out) const = 0;
@@ -297,6 +301,16 @@ class ScriptStep : public LevelTutorialStep {
     // The buttons over the field, the farmer and the top strip: a box does
     // not hide what the player may click, who works or the level's name and
     // money; nor the points the step names.
+    // The boxes of a step about a window over the field (the warehouse's)
+    // stand on that window's face.
+    bool BoxRoom(kis::Rect& room) const override {
+        return WindowTag() != kTagLevelPanel && Layer() &&
+               WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
+    }
+    // An arrow lies over none of the panel's controls over the field.
+    void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override {
+        level.PanelControlRects(rects);
+    }
     void AddSightRects(std::vector<kis::Rect>& rects) const override {
         level.KeptInSightRects(rects);
         kis::Rect r{};

@@ -60,6 +60,9 @@ void FactoryRateWhileCurrent(ScriptStep& s, std::vector<int32_t> points, float r
 // ---------------------------------------------------------------- level 2
 
 class LevelTutorial_2 : public ScriptTutorial {
+    // The units of flour the tutorial has the mills make: the easy goal.
+    static constexpr uint32_t kTutorialUnits = 3;
+
   public:
     LevelTutorial_2(TutorialRunner& runner, ScriptLevel& level)
         : ScriptTutorial(runner, kTutorialLevel2, level) {
@@ -214,13 +217,20 @@ class LevelTutorial_2 : public ScriptTutorial {
             // The step takes no clicks, so once both factories have made their
             // units nothing more can come: short of the goal's amount (the hard
             // goal asks more) it lets the player go on rather than wait for ever.
+            // Its box says so where the goal asks more than the units the
+            // tutorial has the mills make: the rest is the player's to make.
             {.step = 15,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kAllowProduce, .after = 0},
              .piece =
                  [](ScriptStep& s) {
-                     FieldBox(s, 90, 180, false);
                      FactoryRateWhileCurrent(s, {1, 2}, 2.0f);
+                 },
+             .show =
+                 [](ScriptStep& t) {
+                     const bool more = t.level.GoalAmount(0) > kTutorialUnits;
+                     t.BoxOn(FieldCentreTarget(t.level, 90), false, 180, true,
+                             more ? u"level_02_15_more" : u"");
                  },
              .mayDo = [](ScriptStep&, TutorialAction action, uint32_t,
                          TutorialObject) { return action == TutorialAction::Produce; },

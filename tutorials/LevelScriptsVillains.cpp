@@ -349,10 +349,12 @@ class LevelTutorial_8 : public ScriptTutorial {
                  [](ScriptStep& t) {
                      if (t.level.HasJob(6, kJobAny)) t.Owner().SetFlags(kAllowStepAside);
                  }},
+            // 4: its box leaves the site it tells of in sight.
             {.step = 4,
              .window = kTagLevelPanel,
              .flags = {.whileCurrent = kStopClock, .after = kStopClock},
-             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); }},
+             .piece = [](ScriptStep& s) { FieldBox(s, 90, 160); },
+             .sightPoints = {6}},
         };
         AddSteps(table);
     }

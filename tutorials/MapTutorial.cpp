@@ -128,6 +128,10 @@ std::u16string MapTutorialStep::GetText(const std::u16string& suffix) const {
     return TutorialStep::GetText(key);
 }
 
+bool MapTutorialStep::BoxRoom(kis::Rect& room) const {
+    return WindowTag() == kTagLevelWindow && Layer() && WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
+}
+
 bool MapTutorialStep::IsClickArea(int32_t x, int32_t y) const {
     return !Map().Map().IsOverInterface(x, y);
 }
@@ -200,9 +204,9 @@ constexpr int32_t kBonusBoxLeastTextWidth = 140;
 
 // The arrow points at the bonus's slot from its right (from its left when it
 // is the first of several, so that it lies over no other slot), in the
-// bonuses' row, and the box stands right of the slots, inside the level
-// window: its goals, medal times, bonus slots and buttons (the bonuses
-// button among them) stay in sight.
+// bonuses' row, and the box stands beside the arrow on the level window's
+// face: its goals, medal times, bonus slots and buttons (the bonuses button
+// among them) stay in sight.
 class Step_Bonus_1 : public MapTutorialStep {
   public:
     Step_Bonus_1(MapTutorial& owner, std::u16string name, uintptr_t record)
@@ -214,20 +218,22 @@ class Step_Bonus_1 : public MapTutorialStep {
         target.GetPosition();
         GameWindow* window = windows.FindWindowByLayer(kTagLevelWindow);
         kis::Rect slots{};
-        // The box stands right of the slots in either case.
-        float boxDistance = kMapInfoDistance;
         if (target.valid && window && BonusSlotsRect(*window, &slots) && target.object.left <= slots.left &&
-            target.object.right < slots.right) {
-            boxDistance += float(slots.right - target.object.right);
-            auto fromLeft = target.Clone(target.distance);
-            fromLeft->angle = 180;
-            layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), std::move(fromLeft));
-        } else {
+            target.object.right < slots.right)
+            target.angle = 180;
+        TutorialArrow* arrow =
             layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        auto made = TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true);
+        made->FitSmallRoom(kBonusBoxLeastTextWidth);
+        TutorialInfo* box = layer->AddInfoAtPoint(std::move(made), target, false, kMapInfoDistance);
+        // A window too narrow for the box right of the slots has it left of
+        // them: the arrow then comes from the left, over the other slots.
+        if (box && !box->StandsBeside() && target.angle == 0) {
+            target.angle = 180;
+            overOtherSlots_ = true;
+            arrow->SetTarget(target.Clone(target.distance));
+            box->Attach(target.Clone(target.distance), false, kMapInfoDistance);
         }
-        auto box = TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true);
-        box->FitSmallRoom(kBonusBoxLeastTextWidth);
-        layer->AddInfoAtPoint(std::move(box), target, false, boxDistance);
         WaitForClick();
     }
     void OnActivate() override { Owner().SetFlags(0); }
@@ -242,23 +248,19 @@ class Step_Bonus_1 : public MapTutorialStep {
         // slots, the bonuses button and the buttons of the bottom row.
         rects.push_back({window->rect.left, window->rect.top, window->rect.right, slot.object.top - 4});
         kis::Rect r{};
-        if (BonusSlotsRect(*window, &r)) rects.push_back(r);
+        if (overOtherSlots_)
+            rects.push_back(slot.object);
+        else if (BonusSlotsRect(*window, &r))
+            rects.push_back(r);
         for (uint32_t command : {kLevelWindowSelectBonuses, kLevelWindowCancel, kLevelWindowPlay,
                                  kLevelWindowRestart, kLevelWindowContinue})
             if (ControlRect(*window, command, &r)) rects.push_back(r);
-        // Everything round the window, less its frame: the box stands on the window's face.
-        constexpr int32_t kFrame = 12;
-        const kis::Rect& w = window->rect;
-        const int32_t screenW = Layer()->Manager().ScreenWidth(), screenH = Layer()->Manager().ScreenHeight();
-        rects.push_back({0, 0, screenW, w.top + kFrame});
-        rects.push_back({0, w.bottom - kFrame, screenW, screenH});
-        rects.push_back({0, 0, w.left + kFrame, screenH});
-        rects.push_back({w.right - kFrame, 0, screenW, screenH});
     }
 
   private:
     std::u16string name_;
     uintptr_t record_;
+    bool overOtherSlots_ = false;
 };
 
 // The arrow points at the bonuses button from its right and the box stands

@@ -94,6 +94,12 @@ class MapTutorialStep : public TutorialStep {
     bool IsClickArea(int32_t x, int32_t y) const override;
     // A box leaves the map interface in sight: its Back button and the greeting stay readable.
     void AddSightRects(std::vector<kis::Rect>& rects) const override { Map().Map().AddInterfaceRects(rects); }
+    // Nor do its arrows lie over the map interface's buttons.
+    void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override {
+        if (WindowTag() == kTagMapInterface) Map().Map().AddInterfaceRects(rects);
+    }
+    // The boxes of a step about the level window stand on its face, inside its frame.
+    bool BoxRoom(kis::Rect& room) const override;
     MapTutorial& Map() const { return static_cast<MapTutorial&>(Owner()); }
 };
 

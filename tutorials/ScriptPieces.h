@@ -50,10 +50,16 @@ struct StepRow {
     std::function<bool(ScriptStep&)> beginsWhen = nullptr;
     std::function<void(ScriptStep&)> piece = nullptr;
     // The text-tag context of the step's boxes (a kind 0 leaves it unset).
+    // Its constructors build the object in every row, the rows that leave
+    // it out included (as a nested aggregate, an optimising build cannot
+    // tell that the rows' copies of it were ever made).
     struct BoxContext {
+        BoxContext() = default;
+        BoxContext(uint32_t kind, std::function<uintptr_t(ScriptLevel&)> object)
+            : kind(kind), object(std::move(object)) {}
         uint32_t kind = 0;
-        std::function<uintptr_t(ScriptLevel&)> object = nullptr;
-    } context = {};
+        std::function<uintptr_t(ScriptLevel&)> object;
+    } context{};
     // The arrows and boxes (and a click wait) when the step is shown.
     std::function<void(ScriptStep&)> show = nullptr;
     // What the player may do while the step is current.

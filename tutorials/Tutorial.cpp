@@ -51,7 +51,9 @@ void TutorialStep::Show() {
     WindowManager* windows = owner_.Windows();
     if (!windows) return;
     clickedBeforeActive_ = false;
-    windows->Open<TutorialLayer>(*this);
+    // Opened on top, then moved down to stand directly above the step's
+    // window: the windows opened over that one stay over its overlay.
+    windows->SetWindowLayer(windows->Open<TutorialLayer>(*this), windowTag_, kLayerTag);
     Begin();
     OnLayout();
     if (layer_) layer_->SetLayerState(kLayerFadingIn);

@@ -95,6 +95,15 @@ class TutorialStep {
     // What the step's boxes leave in sight besides their arrows (screen
     // rectangles, added to the list): none here.
     virtual void AddSightRects(std::vector<kis::Rect>& rects) const { (void)rects; }
+    // What the step's arrows lie over none of (screen rectangles, added to
+    // the list): an arrow that would is turned to point from another side.
+    virtual void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const { (void)rects; }
+    // The screen rectangle the step's boxes stay inside (the face of the
+    // window they explain); false: the whole screen.
+    virtual bool BoxRoom(kis::Rect& room) const {
+        (void)room;
+        return false;
+    }
     // A click that completes the current step also reaches what lies under
     // its layer, as far as the tutorial then allows.
     virtual bool PassesCompletingClick() const { return false; }

@@ -143,9 +143,7 @@ void TutorialArrow::SetTarget(std::unique_ptr<TutorialTarget> target) {
     if (target_) target_->GetPosition();
 }
 
-void TutorialArrow::AddSightRects(std::vector<kis::Rect>& rects, float reach) const {
-    if (!target_ || !target_->valid || state_ >= kLayerClosing) return;
-    if (target_->hasObject) rects.push_back(target_->object);
+void AddArrowSquares(const TutorialTarget& target, float reach, std::vector<kis::Rect>& rects) {
     // The arrow's length in the art (the drawing's 80 px when it is not
     // there) and its bounce.
     float length = reach;
@@ -157,11 +155,17 @@ void TutorialArrow::AddSightRects(std::vector<kis::Rect>& rects, float reach) co
     constexpr float kStep = 8;
     constexpr int32_t kHalf = 16;
     for (float along = 0; along < length + kStep; along += kStep) {
-        kis::Vector2 p{target_->fx, target_->fy};
-        kis::MoveByAngleF(p, target_->angle, std::min(along, length), false);
+        kis::Vector2 p{target.fx, target.fy};
+        kis::MoveByAngleF(p, target.angle, std::min(along, length), false);
         const int32_t x = int32_t(std::lround(p.x)), y = int32_t(std::lround(p.y));
         rects.push_back({x - kHalf, y - kHalf, x + kHalf, y + kHalf});
     }
+}
+
+void TutorialArrow::AddSightRects(std::vector<kis::Rect>& rects, float reach) const {
+    if (!target_ || !target_->valid || state_ >= kLayerClosing) return;
+    if (target_->hasObject) rects.push_back(target_->object);
+    AddArrowSquares(*target_, reach, rects);
 }
 
 float TutorialArrow::Alpha() const {
@@ -225,7 +229,7 @@ void LevelTutorialArrow::Update(uint32_t dt) {
 // ---------------------------------------------------------------- info box
 
 kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle, bool centred, float distance,
-                        int32_t screenW, int32_t screenH) {
+                        const kis::Rect& bounds) {
     kis::Point p{0, 0};
     if (centred) {
         p = {x - w / 2, y - h / 2};
@@ -235,10 +239,10 @@ kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle,
         p = {x - edge.x, y - edge.y};
     }
     const auto inside = [&](kis::Point q) {
-        if (q.x < 1) q.x = 0;
-        if (q.y < 1) q.y = 0;
-        if (q.x + w > screenW) q.x = screenW - w;
-        if (q.y + h > screenH) q.y = screenH - h;
+        if (q.x < bounds.left + 1) q.x = bounds.left;
+        if (q.y < bounds.top + 1) q.y = bounds.top;
+        if (q.x + w > bounds.right) q.x = bounds.right - w;
+        if (q.y + h > bounds.bottom) q.y = bounds.bottom - h;
         return q;
     };
     p = inside(p);
@@ -272,8 +276,20 @@ bool CoversAny(kis::Point corner, int32_t w, int32_t h, const std::vector<kis::R
 
 } // namespace
 
+namespace {
+
+// How far a box stands from a point: 0 when the point lies inside it.
+int64_t SquaredDistance(const kis::Rect& box, kis::Point p) {
+    const int64_t dx = p.x < box.left ? box.left - p.x : p.x >= box.right ? p.x - box.right + 1 : 0;
+    const int64_t dy = p.y < box.top ? box.top - p.y : p.y >= box.bottom ? p.y - box.bottom + 1 : 0;
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
 bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis::Rect>& keep,
-                 int32_t screenW, int32_t screenH, const std::function<bool(kis::Point corner)>& room) {
+                 const kis::Rect& bounds, const std::function<bool(kis::Point corner)>& room,
+                 const kis::Point* beside) {
     if (!CoversAny(corner, w, h, keep)) return true;
     // A moved box keeps a gap from what it made way for.
     std::vector<kis::Rect> clear;
@@ -281,29 +297,44 @@ bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis
     for (const kis::Rect& r : keep)
         clear.push_back({r.left - kSightGap, r.top - kSightGap, r.right + kSightGap, r.bottom + kSightGap});
     // Every place in steps of a few pixels from the box's own, and the
-    // screen's edges; the nearest free one wins (the first of equals, so the
+    // bounds' edges; the free one nearest the point it stands beside wins
+    // (all those beside it alike), then the one nearest its own place (the first of equals, so that the
     // search gives the same place every time).
-    const int32_t maxX = std::max(0, screenW - w), maxY = std::max(0, screenH - h);
-    const auto steps = [](int32_t from, int32_t last) {
-        std::vector<int32_t> at{0, last};
-        for (int32_t v = from % kSightStep; v <= last; v += kSightStep)
+    const int32_t minX = bounds.left, minY = bounds.top;
+    const int32_t maxX = std::max(minX, bounds.right - w), maxY = std::max(minY, bounds.bottom - h);
+    const auto steps = [](int32_t from, int32_t first, int32_t last) {
+        std::vector<int32_t> at{first, last};
+        for (int32_t v = first + (from - first) % kSightStep; v <= last; v += kSightStep)
             at.push_back(v);
         return at;
     };
-    const std::vector<int32_t> xs = steps(std::clamp(corner.x, 0, maxX), maxX);
-    const std::vector<int32_t> ys = steps(std::clamp(corner.y, 0, maxY), maxY);
+    const std::vector<int32_t> xs = steps(std::clamp(corner.x, minX, maxX), minX, maxX);
+    const std::vector<int32_t> ys = steps(std::clamp(corner.y, minY, maxY), minY, maxY);
     kis::Point best = corner;
-    int64_t bestMove = -1;
+    int64_t bestAway = -1, bestMove = -1;
     for (int32_t y : ys)
         for (int32_t x : xs) {
             const int64_t dx = int64_t(x) - corner.x, dy = int64_t(y) - corner.y, move = dx * dx + dy * dy;
-            if (bestMove >= 0 && move >= bestMove) continue;
+            const int64_t away = beside
+                                     ? std::max<int64_t>(0, SquaredDistance({x, y, x + w, y + h}, *beside) -
+                                                                int64_t(kInfoBesideReach) * kInfoBesideReach)
+                                     : 0;
+            if (bestMove >= 0 && (away > bestAway || (away == bestAway && move >= bestMove))) continue;
             const kis::Point q{x, y};
             if (CoversAny(q, w, h, clear) || (room && !room(q))) continue;
-            best = q, bestMove = move;
+            best = q, bestAway = away, bestMove = move;
         }
     corner = best;
     return bestMove >= 0;
+}
+
+bool WindowFaceRoom(const WindowManager& windows, uint32_t tag, kis::Rect& room) {
+    constexpr int32_t kFrame = 12;
+    const GameWindow* window = windows.FindWindowByLayer(tag);
+    if (!window) return false;
+    const kis::Rect& w = window->rect;
+    room = {w.left + kFrame, w.top + kFrame, w.right - kFrame, w.bottom - kFrame};
+    return true;
 }
 
 namespace {
@@ -329,6 +360,7 @@ TutorialInfo::TutorialInfo(TutorialLayer& layer, std::u16string text, bool click
     : layer_(layer), text_(std::move(text)), clickLine_(clickLine), contextKind_(contextKind),
       contextObject_(contextObject) {
     Layout(kInfoTextWidth);
+    if (clickItem_) clickWidth_ = clickItem_->Width();
 }
 
 TutorialInfo::~TutorialInfo() = default;
@@ -435,32 +467,64 @@ void TutorialInfo::Attach(std::unique_ptr<TutorialTarget> target, bool centred, 
     Place();
 }
 
-void TutorialInfo::Place() {
-    if (!target_) return;
+bool TutorialInfo::Place() {
+    standsBeside_ = false;
+    if (!target_) return false;
     target_->GetPosition();
-    if (!target_->valid) return;
+    if (!target_->valid) return false;
     // The text at its usual width first; where no place leaves everything
-    // in sight (a narrow screen), it wraps narrower in steps. Only where no
-    // width leaves the whole arrows in sight may their tails go under it.
+    // in sight beside the box's point (a narrow screen or window), it wraps
+    // narrower in steps, never so narrow that the click line breaks. Only
+    // where no width leaves the whole arrows in sight may their tails go
+    // under it.
+    const int32_t least = std::max(leastTextWidth_, clickWidth_);
     for (const float reach : {kArrowWhole, kArrowHead})
-        for (int32_t textWidth = kInfoTextWidth; textWidth >= leastTextWidth_; textWidth -= kInfoNarrowStep) {
+        for (int32_t textWidth = kInfoTextWidth; textWidth >= least; textWidth -= kInfoNarrowStep) {
             if (textWidth != textWidth_) Layout(textWidth);
-            if (PlaceAtSize(reach)) {
+            if (PlaceAtSize(reach) && StandsBesidePoint()) {
                 if (evenLines_) EvenLines(reach);
-                return;
+                standsBeside_ = true;
+                return true;
             }
+        }
+    // Nowhere beside it: the free place nearest to it at the widest width that has one.
+    for (const float reach : {kArrowWhole, kArrowHead})
+        for (int32_t textWidth = kInfoTextWidth; textWidth >= least; textWidth -= kInfoNarrowStep) {
+            if (textWidth != textWidth_) Layout(textWidth);
+            if (PlaceAtSize(reach)) return false;
         }
     if (textWidth_ != kInfoTextWidth) Layout(kInfoTextWidth);
     PlaceAtSize(kArrowHead);
+    return false;
+}
+
+kis::Point TutorialInfo::BesidePoint() const {
+    if (centred_) return {target_->x, target_->y};
+    kis::Vector2 p = kis::MakeVector2FromInt(target_->x, target_->y);
+    kis::MoveByAngleF(p, target_->angle, distance_, false);
+    return {int32_t(std::lround(p.x)), int32_t(std::lround(p.y))};
+}
+
+bool TutorialInfo::InWindow() const {
+    kis::Rect room{};
+    const TutorialStep* step = layer_.OwnerStep();
+    return step && step->BoxRoom(room);
+}
+
+bool TutorialInfo::StandsBesidePoint() const {
+    const int64_t away =
+        SquaredDistance({corner.x, corner.y, corner.x + width, corner.y + height}, BesidePoint());
+    return away <= int64_t(kInfoBesideReach) * kInfoBesideReach;
 }
 
 void TutorialInfo::EvenLines(float arrowReach) {
     constexpr int32_t kStep = 10;
     const int32_t lines = height;
     int32_t best = textWidth_;
-    for (int32_t textWidth = best - kStep; textWidth >= leastTextWidth_; textWidth -= kStep) {
+    for (int32_t textWidth = best - kStep; textWidth >= std::max(leastTextWidth_, clickWidth_);
+         textWidth -= kStep) {
         Layout(textWidth);
-        if (height != lines || !PlaceAtSize(arrowReach)) break;
+        if (height != lines || !PlaceAtSize(arrowReach) || !StandsBesidePoint()) break;
         best = textWidth;
     }
     if (textWidth_ != best) Layout(best);
@@ -469,12 +533,15 @@ void TutorialInfo::EvenLines(float arrowReach) {
 
 bool TutorialInfo::PlaceAtSize(float arrowReach) {
     WindowManager& windows = layer_.Manager();
-    corner = PlaceInfoBox(width, height, target_->x, target_->y, target_->angle, centred_, distance_,
-                          windows.ScreenWidth(), windows.ScreenHeight());
+    // The box stays inside the window its step is about where the step
+    // says so (a dialog's box on the dialog), else on the screen.
+    const TutorialStep* step = layer_.OwnerStep();
+    kis::Rect bounds{0, 0, windows.ScreenWidth(), windows.ScreenHeight()};
+    if (kis::Rect room{}; step && step->BoxRoom(room)) bounds = room;
+    corner = PlaceInfoBox(width, height, target_->x, target_->y, target_->angle, centred_, distance_, bounds);
     // The box is there to explain what its arrows point at: it leaves them
     // in sight, what they point at, the point it stands beside and the
-    // step's buttons, even where the screen's edge pushed it back over them.
-    const TutorialStep* step = layer_.OwnerStep();
+    // step's buttons, even where an edge pushed it back over them.
     const auto sight = [&] {
         std::vector<kis::Rect> rects;
         for (const auto& arrow : layer_.Arrows())
@@ -495,8 +562,8 @@ bool TutorialInfo::PlaceAtSize(float arrowReach) {
     };
     std::function<bool(kis::Point)> room;
     if (step && inClickArea(corner)) room = inClickArea;
-    const int32_t screenW = windows.ScreenWidth(), screenH = windows.ScreenHeight();
-    return KeepInSight(corner, w, h, sight(), screenW, screenH, room);
+    const kis::Point beside = BesidePoint();
+    return KeepInSight(corner, w, h, sight(), bounds, room, InWindow() ? &beside : nullptr);
 }
 
 // ---------------------------------------------------------------- layer
@@ -511,7 +578,6 @@ TutorialLayer::TutorialLayer(WindowManager& manager, TutorialStep& step)
     step.layer_ = this;
     tutorial_->layers_.push_back(this);
     rect = {0, 0, manager.ScreenWidth(), manager.ScreenHeight()};
-    manager.SetWindowLayer(this, step.WindowTag(), kLayerTag);
 }
 
 TutorialLayer::~TutorialLayer() {
@@ -550,13 +616,50 @@ void TutorialLayer::Step(uint32_t dt) {
 TutorialArrow* TutorialLayer::AddArrow(std::unique_ptr<TutorialArrow> arrow,
                                        std::unique_ptr<TutorialTarget> target) {
     if (!arrow) return nullptr;
-    arrow->SetTarget(std::move(target));
+    if (target) {
+        target->GetPosition();
+        arrow->asked = {target->x, target->y, target->angle};
+    }
+    arrow->SetTarget(TurnedOffKeptRects(std::move(target)));
     if (layerState_ > kLayerNew) arrow->SetState(layerState_);
     arrows_.push_back(std::move(arrow));
     // The boxes placed before it make way for its tip.
     for (auto& info : infos_)
         info->Place();
     return arrows_.back().get();
+}
+
+std::unique_ptr<TutorialTarget>
+TutorialLayer::TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const {
+    std::vector<kis::Rect> keepOff;
+    if (step_) step_->AddArrowKeepOffRects(keepOff);
+    if (!target || keepOff.empty()) return target;
+    // The arrow at rest (its bounce may graze what it keeps off), as long as in the art.
+    const Sprite* sprite = GetSprite(1, u"tutorial_arrow");
+    const float length = float(sprite && sprite->GetWidth() > 0 ? sprite->GetWidth() : 80);
+    const auto clear = [&keepOff, length](TutorialTarget& t) {
+        t.GetPosition();
+        if (!t.valid) return true;
+        // The squares are as wide as the head, which may graze it too.
+        constexpr int32_t kGraze = 6;
+        std::vector<kis::Rect> squares;
+        AddArrowSquares(t, length, squares);
+        for (const kis::Rect& a : squares)
+            for (const kis::Rect& r : keepOff)
+                if (a.left + kGraze < r.right && r.left < a.right - kGraze && a.top + kGraze < r.bottom &&
+                    r.top < a.bottom - kGraze)
+                    return false;
+        return true;
+    };
+    if (clear(*target)) return target;
+    // The other side first, then across; where every side meets one, the
+    // arrow stays as it was asked.
+    for (const float turn : {180.0f, 90.0f, 270.0f}) {
+        std::unique_ptr<TutorialTarget> turned = target->Clone(target->distance);
+        turned->angle = std::fmod(target->angle + turn, 360.0f);
+        if (clear(*turned)) return turned;
+    }
+    return target;
 }
 
 TutorialArrow* TutorialLayer::FindArrow(uint32_t id) const {
@@ -572,6 +675,19 @@ void TutorialLayer::CloseArrow(uint32_t id) {
 TutorialInfo* TutorialLayer::AddInfo(std::unique_ptr<TutorialInfo> info,
                                      std::unique_ptr<TutorialTarget> target, bool centred, float distance) {
     if (!info) return nullptr;
+    // A box beside a turned arrow at the same thing turns with it.
+    if (target && !centred) {
+        target->GetPosition();
+        for (const auto& arrow : arrows_) {
+            const TutorialTarget* at = arrow->Target();
+            const TutorialArrow::Asked& asked = arrow->asked;
+            if (at && at->valid && target->valid && at->kind == target->kind && at->angle != asked.angle &&
+                asked.angle == target->angle && asked.x == target->x && asked.y == target->y) {
+                target->angle = at->angle;
+                break;
+            }
+        }
+    }
     info->Attach(std::move(target), centred, distance);
     if (layerState_ > kLayerNew) info->SetState(layerState_);
     infos_.push_back(std::move(info));

@@ -143,6 +143,10 @@ ArrowBounce BounceAt(uint32_t elapsedMs, float amplitude = kArrowAmplitude, floa
 // Fades (ms): the arrow fades in after a delay, out at once.
 constexpr uint32_t kArrowFadeInDelayMs = 200, kArrowFadeInMs = 200, kArrowFadeOutMs = 150;
 
+// Squares along an arrow at the target, from its tip to its tail at the
+// far end of its bounce (kArrowWhole) or for the reach given.
+void AddArrowSquares(const TutorialTarget& target, float reach, std::vector<kis::Rect>& rects);
+
 class TutorialArrow {
   public:
     TutorialArrow(TutorialLayer& layer, uint32_t id);
@@ -168,6 +172,12 @@ class TutorialArrow {
     uint32_t Id() const { return id_; }
     uint32_t State() const { return state_; }
     TutorialTarget* Target() const { return target_.get(); }
+    // Where the arrow was asked to point from (its target's point and
+    // angle) before its layer turned it off what the step keeps arrows off.
+    struct Asked {
+        int32_t x = 0, y = 0;
+        float angle = 0;
+    } asked;
     uint32_t Elapsed() const { return elapsed_; }
 
   protected:
@@ -215,19 +225,31 @@ constexpr int32_t kInfoFrameLeft = 3, kInfoFrameTop = 1, kInfoFrameRight = 3, kI
 constexpr uint32_t kInfoFadeInMs = 120, kInfoFadeOutMs = 150;
 
 // Where a box of w x h goes for a target point: centred on it, or touching it
-// on the side facing the target; pushed inside the screen, then moved by the
-// distance along the angle. Answers the top-left corner.
+// on the side facing the target; pushed inside the bounds (the screen, or
+// the window the box belongs to), then moved by the distance along the
+// angle. Answers the top-left corner.
 kis::Point PlaceInfoBox(int32_t w, int32_t h, int32_t x, int32_t y, float angle, bool centred, float distance,
-                        int32_t screenW, int32_t screenH);
+                        const kis::Rect& bounds);
 
 // A placed box (top-left corner, w x h) moved off what it must leave in
 // sight (its arrows, what they and the box point at, the buttons over the
-// field): when it covers one of the rectangles, the nearest place on the
-// screen that keeps a few pixels clear of them all, and that room accepts
-// when given (say, not over the level's panel). False, with the corner left
-// as it was, when there is none.
+// field): when it covers one of the rectangles, the place inside the bounds
+// that keeps a few pixels clear of them all, and that room accepts when
+// given (say, not over the level's panel), nearest the point the box stands
+// beside when given (any place within kInfoBesideReach of it is beside it),
+// then nearest its own. False, with the corner left as
+// it was, when there is none.
 bool KeepInSight(kis::Point& corner, int32_t w, int32_t h, const std::vector<kis::Rect>& keep,
-                 int32_t screenW, int32_t screenH, const std::function<bool(kis::Point corner)>& room = {});
+                 const kis::Rect& bounds, const std::function<bool(kis::Point corner)>& room = {},
+                 const kis::Point* beside = nullptr);
+
+// The face of the bottom-most window with the tag, less its frame: where the
+// boxes of a step about that window stand (false without one).
+bool WindowFaceRoom(const WindowManager& windows, uint32_t tag, kis::Rect& room);
+
+// A box stands beside its point (the end of its arrow) when its edge comes
+// this near to it.
+constexpr int32_t kInfoBesideReach = 40;
 
 class TutorialInfo {
   public:
@@ -249,7 +271,11 @@ class TutorialInfo {
     }
     // Takes the target and places the box.
     void Attach(std::unique_ptr<TutorialTarget> target, bool centred, float distance);
-    void Place();
+    // Places the box beside its point (the far end of its arrow) where a
+    // place there leaves everything in sight; false when it found none and
+    // stands at the free place nearest to it.
+    bool Place();
+    bool StandsBeside() const { return standsBeside_; }
     // The frame and the texts, faded and moved by the running effect.
     void Draw(DXLViewer& viewer);
     float Alpha() const;
@@ -272,12 +298,22 @@ class TutorialInfo {
     bool PlaceAtSize(float arrowReach);
     // Narrows the placed box while its text keeps its lines and a place.
     void EvenLines(float arrowReach);
+    // The point the box stands beside: its target's point moved by the
+    // distance along the angle, or the point it is centred on.
+    kis::Point BesidePoint() const;
+    bool StandsBesidePoint() const;
+    // A box on a window's face (its step's box room) keeps beside its
+    // point: within the window, the far side of what it explains is no
+    // place for it.
+    bool InWindow() const;
 
     TutorialLayer& layer_;
     std::u16string text_;
     int32_t textWidth_ = kInfoTextWidth;
     int32_t leastTextWidth_ = kInfoMinTextWidth;
     bool evenLines_ = false;
+    bool standsBeside_ = false;
+    int32_t clickWidth_ = 0; // the click line's width on one line
     bool clickLine_;
     uint32_t contextKind_;
     uintptr_t contextObject_;
@@ -297,7 +333,7 @@ class TutorialInfo {
 class TutorialLayer : public GameWindow {
   public:
     // Becomes the step's layer (deleting one it still had) and enters the
-    // tutorial's layer list; placed above the bottom-most window with the tag.
+    // tutorial's layer list; the step's Show then places it in the stack.
     TutorialLayer(WindowManager& manager, TutorialStep& step);
     ~TutorialLayer() override;
 
@@ -306,6 +342,9 @@ class TutorialLayer : public GameWindow {
     // Steps the arrows and boxes; true when the layer is finished (kLayerClosed).
     void Step(uint32_t dt);
 
+    // The arrow points from the target's side unless it would lie over
+    // what the step keeps arrows off; it then points from the first other
+    // side that keeps it clear.
     TutorialArrow* AddArrow(std::unique_ptr<TutorialArrow> arrow, std::unique_ptr<TutorialTarget> target);
     TutorialArrow* FindArrow(uint32_t id) const;
     void CloseArrow(uint32_t id);
@@ -338,6 +377,7 @@ class TutorialLayer : public GameWindow {
     friend class GameTutorial;
     friend class TutorialStep;
     void Prune();
+    std::unique_ptr<TutorialTarget> TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const;
 
     TutorialStep* step_;     // the owning step, null once detached
     GameTutorial* tutorial_; // the owning tutorial, null once it went

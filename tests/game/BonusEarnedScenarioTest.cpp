@@ -103,8 +103,8 @@ TEST(BonusEarnedScenario, WinningLevelSevenGivesTheBeesWhichLevelEightTeachesAnd
     EXPECT_GT(beeStep.Count(490, 535, 535, 595, ArrowYellow), 200) << log;
     EXPECT_GT(beeStep.Count(486, 598, 538, 644, beeYellow), 30) << "the bee button" << log;
     EXPECT_LT(after.Count(490, 535, 535, 595, ArrowYellow), 30) << log;
-    EXPECT_GT(last.Count(340, 468, 680, 510, Parchment), 10000) << log;
-    EXPECT_LT(end.Count(340, 468, 680, 510, Parchment), 500) << log;
+    EXPECT_GT(last.Count(330, 515, 690, 570, Parchment), 10000) << log;
+    EXPECT_LT(end.Count(330, 515, 690, 570, Parchment), 500) << log;
 }
 
 // A player with four bonuses (the bees not among the three chosen) opens level 20 from the map: the level
@@ -173,21 +173,49 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
     EXPECT_GT(before.Count(436, 600, 482, 642, beeYellow), 30) << log;
 }
 
-// Levels 1-13 won, the rain new among four bonuses: at 800 x 600 level 14's window (600 px wide, centred)
-// points at the rain, and the box stands right of the arrow, under "choose bonuses", inside the window.
-TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowClearOfTheBonusesButton) {
-    GameCopy game;
-    testplayers::MakeEasyPlayer(game.User(), u"ida", 13, kLevelSilver, true, [](ProfileRecord& record) {
-        RegimeProgress& easy = record.results.regimes[kRegimeEasy];
-        easy.owned[0] = easy.owned[1] = easy.owned[2] = easy.owned[3] = 1;
-        easy.chosenCount = 3, easy.chosen[0] = 0, easy.chosen[1] = 2, easy.chosen[2] = 1;
-        easy.newBonus = 2u << 24, record.flags |= kProfileFlagBonusHint; // the rain's id + 1
-    });
-    const MapPoint house = HouseAt(13, {800, 600});
-    const std::string events = Click(40, 400, 300) + Click(5000, 589, 352) + Click(8000, house.x, house.y);
-    windowsizes::PlayAt(game, {800, 600},
-                        {.events = events, .shots = {{9500, "window"}}, .untilMs = 9600, .program = true});
-    const Shot window = Load(game, "window"); // the button from (445, 363) to (607, 389)
-    EXPECT_GT(window.Count(464, 400, 688, 490, Parchment), 12000);
-    EXPECT_EQ(window.Count(445, 363, 607, 389, Parchment) + window.Count(700, 360, 800, 500, Parchment), 0);
+// The new-bonus box stands beside its arrow inside the level window (600 px wide, centred; 1920 x 1080 is
+// an 800 x 600 window's full screen): level 14's rain among four bonuses, right of the arrow under "choose
+// bonuses"; level 10's rain beside the bees, right of the arrow; level 15's box at the bonuses button.
+TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
+    const struct Case {
+        int32_t level, owned;
+        uint32_t newBonus; // the bonus's id + 1 (0: none, and the bonuses button's hint not seen yet)
+        windowsizes::WindowSize size;
+        int box[4], clear[4], least; // in the window: parchment (more than least pixels); none
+    } cases[] = {
+        {13, 4, 2, {800, 600}, {364, 362, 588, 452}, {345, 325, 507, 351}, 12000},
+        {9, 2, 2, {1024, 768}, {400, 344, 588, 420}, {12, 310, 196, 450}, 9000},
+        {14, 4, 0, {800, 600}, {340, 364, 588, 400}, {588, 230, 600, 520}, 6000},
+        {14, 4, 0, {1920, 1080}, {340, 364, 588, 400}, {588, 230, 700, 520}, 6000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("level " + std::to_string(c.level + 1) + " at " + windowsizes::Describe(c.size));
+        GameCopy game;
+        const auto bonuses = [&c](ProfileRecord& record) {
+            RegimeProgress& easy = record.results.regimes[kRegimeEasy];
+            for (int32_t bonus = 0; bonus < c.owned; ++bonus)
+                easy.owned[bonus] = 1;
+            const std::array<int32_t, 3> chosen = c.owned > 2 ? std::array{0, 2, 1} : std::array{0, 1, -1};
+            std::copy(chosen.begin(), chosen.end(), easy.chosen);
+            easy.chosenCount = std::min(c.owned, 3), easy.newBonus = c.newBonus << 24;
+            if (c.newBonus) record.flags |= kProfileFlagBonusHint;
+        };
+        testplayers::MakeEasyPlayer(game.User(), u"ida", c.level, kLevelSilver, true, bonuses);
+        const bool full = c.size.width == 1920;
+        const MapPoint house = HouseAt(c.level, c.size),
+                       easy = full ? MapPoint{1237, 682} : EasyButton(c.size);
+        const std::string events =
+            Click(40, 400, 300) + Click(5000, easy.x, easy.y) +
+            Click(8000, house.x + std::max(0, c.size.width - c.size.height * 4 / 3) / 2, house.y);
+        const std::string video =
+            full ? "Fullscreen=1\nWindow=800,600\nScreen=1920,1080"
+                 : "Window=" + std::to_string(c.size.width) + "," + std::to_string(c.size.height);
+        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\n" + video + "\n"));
+        const std::string shot = testsupport::ScreenshotAt(9500, game.File("window.png"));
+        ASSERT_EQ(testsupport::RunScript(game, "script", events, "--until-ms 9600" + shot, nullptr, true), 0);
+        const Shot window = Load(game, "window");
+        const int x = (c.size.width - 600) / 2, y = (c.size.height - 524) / 2;
+        EXPECT_GT(window.Count(x + c.box[0], y + c.box[1], x + c.box[2], y + c.box[3], Parchment), c.least);
+        EXPECT_EQ(window.Count(x + c.clear[0], y + c.clear[1], x + c.clear[2], y + c.clear[3], Parchment), 0);
+    }
 }

@@ -85,7 +85,7 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     // Step 7: an arrow at the mill's production button.
     EXPECT_GT(MillArrow(mill), 250) << log;
     // Step 8: a box below the farmer while flour and eggs come; step 7's arrow at the mill is gone.
-    EXPECT_GT(waiting.Count(405, 508, 618, 545, Parchment), 6000) << log;
+    EXPECT_GT(waiting.Count(405, 525, 618, 560, Parchment), 6000) << log;
     EXPECT_LT(MillArrow(waiting), 30) << log;
     // Step 9: an arrow at the eggs button; 10: an arrow at the bakery's production button.
     EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;
@@ -162,7 +162,7 @@ TEST(LevelTutorialPieScenario, StepSevenHoldsTheHenhouseStillUntilTheMillGrinds)
     EXPECT_EQ(Differing(first, later, 320, 370, 480, 520), 0) << "the henhouse stands still";
     EXPECT_EQ(Differing(first, later, 690, 725, 800, 752), 0) << "the clock stands still";
     // The mill's button answered: step 8's box, step 7's arrow gone, the clock on.
-    EXPECT_GT(grinding.Count(405, 508, 618, 545, Parchment), 6000) << log;
+    EXPECT_GT(grinding.Count(405, 525, 618, 560, Parchment), 6000) << log;
     EXPECT_LT(MillArrow(grinding), 30) << log;
     // Step 9: the arrow at the eggs button; taken, step 10's arrow at the bakery's production button.
     EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;

@@ -77,20 +77,22 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     // button's corner) is parchment too, and is not counted.
     EXPECT_LT(a.Count(0, 0, 180, 27, Parchment) + a.Count(0, 27, 1024, 700, Parchment), 200);
     EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
-    // After the click: level 1 open again; the arrow up and left of it,
-    // pointing at it, and the hint box just below its house: it leaves the
-    // house, the arrow, the Back button's corner and the greeting in sight.
+    // After the click: level 1 open again; the arrow down and right of it,
+    // pointing at it (up and left it would lie over the Back button), and the
+    // hint box beside the arrow's tail: it leaves the house, the arrow, the
+    // Back button's corner and the greeting in sight.
     EXPECT_GT(b.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 100);
-    EXPECT_GT(b.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 200);
-    EXPECT_GT(b.Count(0, first.y + 30, 450, first.y + 130, Parchment), 15000);
+    EXPECT_GT(b.Count(first.x + 30, first.y + 30, first.x + 120, first.y + 120, Orange), 200);
+    EXPECT_LT(b.Count(0, 0, 180, 45, Orange), 20) << "the arrow over the Back button";
+    EXPECT_GT(b.Count(0, first.y + 150, 500, first.y + 220, Parchment), 15000);
     EXPECT_LT(b.Count(0, 0, 180, 73, Parchment), 200) << "the box over the Back button";
-    EXPECT_LT(b.Count(0, first.y + 130, 1024, 700, Parchment), 200);
+    EXPECT_LT(b.Count(0, first.y + 230, 1024, 700, Parchment), 200);
     EXPECT_LT(c.NearIn(400, 300, 624, 500, 0xF2E2BC, 6), 200) << "the awards window opened";
     // Hovering level 2 changes nothing on the screen.
     EXPECT_EQ(testsupport::Differing(b, c, second.x - 60, second.y - 60, second.x + 60, second.y + 40), 0);
     // The click on level 1 ended the tutorial: no arrow, no box; the level window is open.
-    EXPECT_EQ(d.Count(first.x - 120, first.y - 120, first.x - 30, first.y - 30, Orange), 0);
-    EXPECT_LT(d.Count(0, first.y + 30, 250, first.y + 130, Parchment), 200);
+    EXPECT_EQ(d.Count(first.x + 30, first.y + 30, first.x + 120, first.y + 120, Orange), 0);
+    EXPECT_LT(d.Count(0, first.y + 150, 200, first.y + 220, Parchment), 200);
 }
 
 // A player with tutorials on who has passed the easy game's first group

@@ -104,24 +104,30 @@ TEST(TutorialBoxPlacementScenario, LevelThreesBoxesLeaveTheFarmerTheMillAndTheMo
         const FieldOnScreen field(size);
         const bool small = size.width == 800;
         const int upgradeX = small ? 524 : 661, upgradeY = size.height - 56; // the bed panel's upgrade
+        const int warehouseX = small ? 749 : 911;                            // the panel's Warehouse
         // The first click on the bed starts the clock; step 1 is clicked
         // away, the bed selected (2) and upgraded (3); step 4 clicked away;
-        // the mill selected (6) and upgraded (7).
+        // the mill selected (6) and upgraded (7); 8, 9 (twice) and 10; the warehouse opened (11).
         const std::string events =
             MapOpening(2, kPlayY, size) + Click(13000, field.X(460), field.Y(420)) +
             Click(14500, field.X(512), field.Y(200)) + Click(15500, field.X(460), field.Y(420)) +
             Click(16500, upgradeX, upgradeY) + Click(20000, field.X(512), field.Y(200)) +
-            Click(21500, field.X(700), field.Y(290)) + Click(22500, upgradeX, upgradeY);
-        const std::string log = PlayAt(game, size,
-                                       {.events = events,
-                                        .shots = {{19900, "working"}, {21400, "mill"}, {29900, "slots"}},
-                                        .untilMs = 30000,
-                                        .program = true,
-                                        .drawEvery = kTutorialDrawEvery},
-                                       "mill-step-");
-        ExpectStepsInOrder(log, {"80030004", "80030006", "80030007", "80030008"});
-        const Shot working = Load(game, "working"), mill = Load(game, "mill"), slots = Load(game, "slots");
-        ASSERT_TRUE(working.ok && mill.ok && slots.ok);
+            Click(21500, field.X(700), field.Y(290)) + Click(22500, upgradeX, upgradeY) +
+            Click(30000, field.X(512), field.Y(300)) + Click(31000, field.X(700), field.Y(180)) +
+            Click(32000, field.X(700), field.Y(180)) + Click(35500, field.X(512), field.Y(300)) +
+            Click(36500, warehouseX, upgradeY);
+        const std::string log =
+            PlayAt(game, size,
+                   {.events = events,
+                    .shots = {{19900, "working"}, {21400, "mill"}, {29900, "slots"}, {39000, "warehouse"}},
+                    .untilMs = 39100,
+                    .program = true,
+                    .drawEvery = kTutorialDrawEvery},
+                   "mill-step-");
+        ExpectStepsInOrder(log, {"80030004", "80030006", "80030007", "80030008", "8003000C"});
+        const Shot working = Load(game, "working"), mill = Load(game, "mill"), slots = Load(game, "slots"),
+                   warehouse = Load(game, "warehouse");
+        ASSERT_TRUE(working.ok && mill.ok && slots.ok && warehouse.ok);
         // Step 4: the arrow below the bed's working place, the farmer whole
         // in sight, no box over the bed or the mill.
         const FieldBox bed{430, 395, 490, 435}, windmill{650, 235, 750, 335};
@@ -148,6 +154,13 @@ TEST(TutorialBoxPlacementScenario, LevelThreesBoxesLeaveTheFarmerTheMillAndTheMo
         const int closeTop = small ? 55 : 3, closeLeft = small ? 800 - 147 : 3;
         EXPECT_EQ(slots.Count(closeLeft, closeTop, closeLeft + 144, closeTop + 32, Parchment), 0)
             << "the box over \"Close tutorial\"";
+        // Step 12 in the warehouse window (574 px wide): the window leaves "Close tutorial" in sight (the
+        // wood of its left end), the box stands on the window's face, nothing of it left of the window.
+        EXPECT_GT(warehouse.NearIn(closeLeft, closeTop, closeLeft + 40, closeTop + 32, 0xC79758, 12), 300)
+            << "the window over \"Close tutorial\"";
+        const int windowLeft = small ? 75 : (size.width - 574) / 2 + 2;
+        EXPECT_GT(warehouse.Count(windowLeft, 0, windowLeft + 574, size.height, Parchment), 10000);
+        EXPECT_EQ(warehouse.Count(0, 60, windowLeft, size.height - 120, Parchment), 0);
         // The strip (570 px wide, centred) holds only its light letters; the box is there, below it.
         const int strip = (size.width - 570) / 2;
         EXPECT_LT(mill.Count(strip, 0, strip + 570, 45, Parchment), 400) << "the box over the money strip";

@@ -97,9 +97,12 @@ TEST_F(Scripts, LevelTwoBuildsTwoFactoriesAndRunsThemUntilTheGoal) {
     EXPECT_EQ(t->Flags(), 0x121u);
     EXPECT_EQ(Arrows(), 1u);
     level.stock[kWheat] = 2;
-    // 14: both factories start; one is not enough.
+    // 14: both factories start; one is not enough. Point 2's arrow turns off a panel control.
+    level.controls = {{340, 230, 440, 290}};
     ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 14)));
     EXPECT_EQ(Arrows(), 2u);
+    EXPECT_EQ(t->Current()->Layer()->FindArrow(1)->Target()->angle, 0.0f);
+    EXPECT_EQ(t->Current()->Layer()->FindArrow(2)->Target()->angle, 180.0f);
     level.points[1].slotsInUse = 1;
     TutorialNotify(TutorialEvent::ProductionStarted, kFlour, Point(1));
     EXPECT_EQ(Arrows(), 1u);
@@ -459,11 +462,14 @@ TEST_F(Scripts, LevelTwosLastStepEndsWhenBothMillsRanDry) {
         int32_t inUse1, inUse2;
         bool secondIsMill;
         bool over;
+        uint32_t goal = 4; // a goal beyond the tutorial's three units leaves the rest to the player
+        const char16_t* box = u"level_02_15_more";
     } cases[] = {
         {"both grind", 1, 1, true, false},
         {"one still grinds", 0, 1, true, false},
         {"both ran dry", 0, 0, true, true},
         {"the one mill ran dry", 0, 0, false, true},
+        {"the easy goal", 1, 1, true, false, 3, u"level_02_15"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -472,10 +478,13 @@ TEST_F(Scripts, LevelTwosLastStepEndsWhenBothMillsRanDry) {
         own.points[2] = c.secondIsMill ? BuildingPoint(u"prod_flour", 1, 1) : FakePoint();
         own.points[1].slotsInUse = 1;
         own.points[2].slotsInUse = c.secondIsMill ? 1 : 0;
-        own.stock[kFlour] = 3; // one short of the goal
+        own.stock[kFlour] = 2; // short of the goal
+        own.goalAmount = c.goal;
         TutorialRunner fresh{TutorialServices{&windows}};
         GameTutorial* t = StartAt(fresh, 1, L(kTutorialLevel2, 15), &own);
         ASSERT_TRUE(ReachStep(L(kTutorialLevel2, 15), &fresh));
+        ASSERT_EQ(t->Current()->Layer()->Infos().size(), 1u);
+        EXPECT_EQ(t->Current()->Layer()->Infos()[0]->Text(), c.box);
         own.points[1].slotsInUse = c.inUse1;
         own.points[2].slotsInUse = c.secondIsMill ? c.inUse2 : 0;
         TutorialNotify(TutorialEvent::ProductionEnded, kFlour, Point(1));

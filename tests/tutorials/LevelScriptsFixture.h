@@ -162,6 +162,10 @@ struct FakeScriptLevel : ScriptLevel {
     uint32_t TickMs() const override { return 10; }
     // The fake field shows nothing a box must leave in sight.
     void KeptInSightRects(std::vector<kis::Rect>&) const override {}
+    void PanelControlRects(std::vector<kis::Rect>& out) const override {
+        out.insert(out.end(), controls.begin(), controls.end());
+    }
+    std::vector<kis::Rect> controls; // the panel's controls over the field
     bool PointRect(int32_t p, kis::Rect* out) const override {
         if (!points.count(p)) return false;
         *out = {100 * p + 60, 280, 100 * p + 140, 360};

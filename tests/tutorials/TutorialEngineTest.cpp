@@ -60,6 +60,9 @@ TEST(TutorialIds, NumbersAndKeys) {
 }
 
 TEST_F(Engine, LevelTutorialActivationTiming) {
+    // The step's layer goes directly above the panel, under a window opened over it.
+    GameWindow* panel = windows.Open<GameWindow>(kTagLevelPanel, false);
+    GameWindow* over = windows.Open<GameWindow>(Tag4("Wrhs"), false);
     auto* t = runner.Make<TestLevelTutorial>(level);
     EXPECT_EQ(RunningTutorial(), t);
     t->GoToStep(t->StartStepId());
@@ -80,6 +83,8 @@ TEST_F(Engine, LevelTutorialActivationTiming) {
     EXPECT_EQ(t->s1->Layer(), nullptr);
     Run(10); // 600 ms: shown
     ASSERT_NE(t->s1->Layer(), nullptr);
+    EXPECT_EQ(windows.IndexOf(t->s1->Layer()), windows.IndexOf(panel) + 1);
+    EXPECT_EQ(windows.IndexOf(over), windows.IndexOf(panel) + 2);
     EXPECT_EQ(t->s1->begun, 1);
     EXPECT_EQ(t->Current(), nullptr);
     EXPECT_EQ(level.buttonShown, 0);

@@ -203,7 +203,7 @@ TEST(TutorialInfos, Placement) {
         {100, 50, 0, 0, 0, true, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        kis::Point p = PlaceInfoBox(c.w, c.h, c.x, c.y, c.angle, c.centred, c.distance, 1024, 768);
+        kis::Point p = PlaceInfoBox(c.w, c.h, c.x, c.y, c.angle, c.centred, c.distance, {0, 0, 1024, 768});
         EXPECT_EQ(p.x, c.left) << c.x << "," << c.y << " at " << c.angle;
         EXPECT_EQ(p.y, c.top) << c.x << "," << c.y << " at " << c.angle;
     }
@@ -243,14 +243,14 @@ TEST(TutorialInfos, BoxesLeaveWhatTheyPointAtInSight) {
     };
     for (const Case& c : cases) {
         kis::Point p = c.corner;
-        EXPECT_EQ(KeepInSight(p, 100, 50, c.keep, c.screenW, c.screenH), c.free) << c.what;
+        EXPECT_EQ(KeepInSight(p, 100, 50, c.keep, {0, 0, c.screenW, c.screenH}), c.free) << c.what;
         EXPECT_EQ(p.x, c.expected.x) << c.what;
         EXPECT_EQ(p.y, c.expected.y) << c.what;
     }
     // A place the room refuses (a panel below y 350) is passed over for the next nearest.
     const auto abovePanel = [](kis::Point q) { return q.y + 50 <= 350; };
     kis::Point p{400, 290};
-    EXPECT_TRUE(KeepInSight(p, 100, 50, {{450, 295, 451, 296}}, 1024, 768, abovePanel));
+    EXPECT_TRUE(KeepInSight(p, 100, 50, {{450, 295, 451, 296}}, {0, 0, 1024, 768}, abovePanel));
     EXPECT_EQ(p.x, 400);
     EXPECT_EQ(p.y, 238);
 }
