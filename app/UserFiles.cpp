@@ -5,6 +5,7 @@
 #include "foundation/NumberText.h"
 #include "platform/Files.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,4 +73,49 @@ std::u16string KeepBytes(const std::u16string& path, std::u16string_view suffix,
     out.Close();
     platform::DeleteFile(game);
     return {};
+}
+
+namespace {
+
+std::string WriteErrorText(int error) {
+    switch (error) {
+    case EMFILE:
+    case ENFILE:
+        return "too many files are open";
+    case ENOSPC:
+    case EDQUOT:
+        return "the disk is full";
+    case EROFS:
+        return "the folder is on a read-only disk";
+    case EACCES:
+    case EPERM:
+        return "the game may not write in the folder";
+    case ENOMEM:
+        return "the system is out of memory";
+    default:
+        return "no file can be written in it";
+    }
+}
+
+} // namespace
+
+std::string WriteFailureIn(const std::u16string& folder) {
+    for (uint32_t n = 1; n != 0; ++n) {
+        const std::u16string probe = folder + u"\\write" + (n > 1 ? kis::DecimalText(n) : u"") + u".tmp";
+        if (InspectUserEntry(probe) != UserEntry::Missing) continue;
+        errno = 0;
+        platform::File file = platform::File::Open(platform::GamePath(probe), platform::kFileWrite,
+                                                   platform::FileCreation::CreateNew);
+        if (!file.IsOpen()) {
+            const int error = errno;
+            if (InspectUserEntry(probe) != UserEntry::Missing) continue; // made meanwhile by another
+            return WriteErrorText(error);
+        }
+        errno = 0;
+        const bool written = file.WriteExact("x", 1) && file.Close();
+        const int error = errno;
+        platform::DeleteFile(platform::GamePath(probe));
+        return written ? std::string() : WriteErrorText(error);
+    }
+    return WriteErrorText(0);
 }

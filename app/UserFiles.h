@@ -43,6 +43,13 @@ void LogSetAside(const std::u16string& path, const std::u16string& kept);
 // not let the game move it); `stuck` then names it when given.
 bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside,
                       std::u16string* stuck = nullptr);
+// Why no file can be made and written in `folder` now, in words for a
+// message ("too many files are open", "the disk is full", ...; "no file can
+// be written in it" where the system gives no reason of its own); empty when
+// one can. The probe is a file made new under a name nothing has (write.tmp,
+// write2.tmp, ...): whatever stands in the folder already is not the game's,
+// proves nothing and stays as it is, however many such names are taken.
+std::string WriteFailureIn(const std::u16string& folder);
 // The bytes, written to a new file under the kept name of `path` and flushed;
 // that name, or empty.
 std::u16string KeepBytes(const std::u16string& path, std::u16string_view suffix,

@@ -348,26 +348,8 @@ bool UsableFolder(const std::u16string& folder, std::string* why) {
         *why = "it cannot be created";
         return false;
     }
-    // The probe is a file made new under a name nothing has: whatever stands
-    // in the folder already (a file, a folder or a link named like a probe)
-    // is not the game's, proves nothing and stays as it is. The names go on
-    // until one is free, however many are taken.
-    for (uint32_t n = 1; n != 0; ++n) {
-        const std::u16string probe = folder + u"\\write" + (n > 1 ? kis::DecimalText(n) : u"") + u".tmp";
-        if (InspectUserEntry(probe) != UserEntry::Missing) continue;
-        platform::File file = platform::File::Open(platform::GamePath(probe), platform::kFileWrite,
-                                                   platform::FileCreation::CreateNew);
-        if (!file.IsOpen()) {
-            if (InspectUserEntry(probe) != UserEntry::Missing) continue; // made meanwhile by another
-            break;
-        }
-        const bool written = file.WriteExact("x", 1) && file.Close();
-        platform::DeleteFile(platform::GamePath(probe));
-        if (written) return true;
-        break;
-    }
-    *why = "no file can be written in it";
-    return false;
+    *why = WriteFailureIn(folder);
+    return why->empty();
 }
 
 // ---------------------------------------------------------------- main loop
@@ -755,9 +737,12 @@ void AppSession::TellUnsavedAtQuit(const std::u16string* settingsStuck) {
         : !blocking.empty()
             ? AppShownPath(blocking) + " stands in the way, and the folder does not let it be set aside"
             : "the disk may be full or the folder read-only";
+    // What stops a new file in the folder now, where the system says (too many files open, a full disk).
+    const std::string now = WriteFailureIn(profiles_->Folder());
     const std::string text =
         "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) + " (" +
-        cause + "). These files there are as they were before: " + unsaved +
+        (unreadable.empty() && blocking.empty() && !now.empty() ? now : cause) +
+        "). These files there are as they were before: " + unsaved +
         (profiles_->WrittenFiles() > 0 ? ". The others were saved." : ". Nothing else was saved.");
     LogErrorPrintf(kLogIndent, "%s", text.c_str());
     platform::ShowMessageBox(MainWindow(), platform::Utf8ToUtf16(text), kProgramName,

@@ -2,12 +2,14 @@
 // and says so, and trying again writes it once the cause is gone. A file size limit makes the write fall
 // short as a full disk would (a folder in the way of the list's copy would be set aside).
 #include "app/Profiles.h"
+#include "app/UserFiles.h"
 #include "platform/Utf.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -135,4 +137,22 @@ TEST(ProfileWrites, ANewProfileThatCannotBeWrittenIsNotMade) {
     EXPECT_EQ(store.Count(), 0);
     EXPECT_FALSE(store.HasUnsavedFiles());
     EXPECT_EQ(store.FailedWrites(), 1u);
+}
+
+// What stops a new file in the folder is named as the system gives it (too many files open, not a full
+// disk), and the probe that finds out leaves nothing behind.
+TEST(ProfileWrites, WhatStopsANewFileIsNamedWithItsCause) {
+    TempDir dir;
+    const std::u16string folder = platform::Utf8ToUtf16(dir.Path().string());
+    EXPECT_EQ(WriteFailureIn(folder), "");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int next = dup(0); // the lowest free descriptor: a limit there lets no file open
+    close(next);
+    const rlimit few{rlim_t(next), saved.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    const std::string cause = WriteFailureIn(folder);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(cause, "too many files are open");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
