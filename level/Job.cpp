@@ -2,10 +2,12 @@
 
 #include "foundation/Ident.h"
 #include "level/Economy.h"
+#include "level/GameLevel.h"
 #include "level/LevelServices.h"
 #include "level/MapCharacter.h"
 #include "level/SpriteObject.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -259,6 +261,7 @@ bool Job::LoadProgress(const uint8_t* record) {
         return true;
     }
     if (loaded.step != step_ || loaded.targetPoint != targetPoint_) return false;
+    if (loaded.duration > kMaxLevelTimeMs && loaded.duration != kEndlessWorkMs) return false;
     progress_ = loaded;
     return true;
 }
@@ -341,7 +344,7 @@ std::unique_ptr<Job_GoTo> Job_GoTo::Load(MapCharacter* owner, const uint8_t* rec
 
 Job_Animation::Job_Animation(MapCharacter* owner, uint32_t jobId, const char16_t* animation, uint32_t flags,
                              int32_t duration)
-    : Job(owner, jobId), flags_(flags), duration_(duration) {
+    : Job(owner, jobId), flags_(flags), duration_(std::min(duration, int32_t(kMaxLevelTimeMs))) {
     for (size_t i = 0; animation && i + 1 < kNameLength && animation[i]; ++i)
         animation_[i] = animation[i];
 }
@@ -378,7 +381,9 @@ std::unique_ptr<Job_Animation> LoadAnimationJob(MapCharacter* owner, const uint8
     const uint32_t jobId = Job::HeadOf(record).jobId;
     if (!IsAnimationJobId(jobId)) return nullptr;
     AnimationRecord saved;
-    if (!kAnimationLayout.Load(record, &saved) || saved.duration < -2) return nullptr;
+    if (!kAnimationLayout.Load(record, &saved) || saved.duration < -2 ||
+        saved.duration > int32_t(kMaxLevelTimeMs))
+        return nullptr;
     auto job = std::make_unique<Job_Animation>(owner, jobId, saved.name, saved.flags, saved.duration);
     job->LoadHead(record);
     if (!job->LoadProgress(record)) return nullptr;

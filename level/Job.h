@@ -78,6 +78,10 @@ struct JobProgress {
     uint32_t reserved;
 };
 static_assert(sizeof(JobProgress) == 24);
+// The duration of work that plays an endless animation (its time left, -1).
+// Any other work lasts at most the level clock's whole run: a longer one
+// could never end.
+constexpr uint32_t kEndlessWorkMs = UINT32_MAX;
 
 // The head every job record starts with.
 struct JobHead {
