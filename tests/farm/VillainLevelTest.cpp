@@ -503,8 +503,9 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
     ASSERT_NE(shot, SIZE_MAX);
     ASSERT_NE(block, SIZE_MAX);
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    uint32_t nanBits, negBits, infBits;
-    const float neg = -1.0f, inf = std::numeric_limits<float>::infinity();
+    uint32_t nanBits, negBits, infBits, farBits;
+    const float neg = -1.0f, inf = std::numeric_limits<float>::infinity(), far = 1e6f;
+    std::memcpy(&farBits, &far, 4);
     std::memcpy(&nanBits, &nan, 4);
     std::memcpy(&negBits, &neg, 4);
     std::memcpy(&infBits, &inf, 4);
@@ -522,6 +523,7 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
         {"shot distance negative", shot + 24, negBits},
         {"shot distance not a number", shot + 24, nanBits},
         {"shot distance endless", shot + 24, infBits},
+        {"shot past its target", shot + 24, farBits},
         {"shot count", shot - 4, 65},
         {"villain place", block + 100, 3},
         {"villain state", block + 104, 5},
