@@ -330,7 +330,8 @@ std::unique_ptr<Job_GoTo> Job_GoTo::Load(MapCharacter* owner, const uint8_t* rec
     } else {
         kGoToLayout.Load(record, &saved);
     }
-    if (!Finite(saved.x, saved.y)) return nullptr;
+    // A walk leads to a place where a figure of the level can stand.
+    if (!Finite(saved.x, saved.y) || !owner || !owner->PlaceFits(saved.x, saved.y)) return nullptr;
     if (saved.flags > 1 || !std::isfinite(saved.speedFactor) || !(saved.speedFactor > 0.0f) ||
         saved.speedFactor > 100.0f || saved.targetPoint < -1)
         return nullptr;

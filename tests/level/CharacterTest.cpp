@@ -426,6 +426,7 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
         {"NaN position", [](auto& b) { PutU32(b.data(), 8, 0x7FC00000); }},
         {"far off the field", [](auto& b) { PutF32(b.data(), 12, 900000.0f); }},
         {"walk target a field's width past its edge", [](auto& b) { PutF32(b.data(), 60, 801.0f); }},
+        {"walk job's target off the field", [=](auto& b) { PutF32(b.data() + job2, 16, 900000.0f); }},
         {"drawn 100,000 px off her place", [](auto& b) { PutI32(b.data(), 52, 100000); }},
         {"alpha 2", [](auto& b) { PutF32(b.data(), 48, 2.0f); }},
         {"twice her size", [](auto& b) { PutF32(b.data(), 44, 2.0f); }},
