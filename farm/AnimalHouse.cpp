@@ -505,7 +505,7 @@ void Job_AtHouse::Update(uint32_t ms) {
         }
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) OnWorkDone();
         break;
     default:

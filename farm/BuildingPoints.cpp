@@ -602,7 +602,7 @@ void Job_Build::Update(uint32_t ms) {
         }
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) {
             Finish();
             PointBuilding* point = point_;

@@ -313,7 +313,7 @@ void Job_MilkCows::Update(uint32_t ms) {
         }
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) {
             milking_ = false;
             // The delivery stops the job, which sends the farmer back out.

@@ -261,9 +261,15 @@ bool Job::LoadProgress(const uint8_t* record) {
         return true;
     }
     if (loaded.step != step_ || loaded.targetPoint != targetPoint_) return false;
-    if (loaded.duration > kMaxLevelTimeMs && loaded.duration != kEndlessWorkMs) return false;
+    if (loaded.elapsed > kMaxLevelTimeMs ||
+        (loaded.duration > kMaxLevelTimeMs && loaded.duration != kEndlessWorkMs))
+        return false;
     progress_ = loaded;
     return true;
+}
+
+void Job::AddElapsed(uint32_t ms) {
+    progress_.elapsed = std::min(progress_.elapsed + std::min(ms, kMaxLevelTimeMs), kMaxLevelTimeMs);
 }
 
 void Job::LoadHead(const uint8_t* record) {
@@ -356,7 +362,7 @@ void Job_Animation::Update(uint32_t ms) {
         StartAnimation(duration_, animation_, -1, flags_);
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) Finish();
         break;
     default:

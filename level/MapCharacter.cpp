@@ -561,8 +561,9 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     const uint32_t kinds = description_ ? uint32_t(description_->kinds.size()) : 1;
     const uint32_t variants = description_ ? description_->variantCount : 1;
     if (kind < 0 || uint32_t(kind) >= kinds || variant < 0 || uint32_t(variant) >= variants ||
-        saved.timeLeft < -1 || saved.timeLeft > int32_t(kMaxLevelTimeMs) || saved.animTime > kMaxLevelTimeMs ||
-        flags > (kMirrored | kOnLevel | kHidden | kSavedAtSpeed) || layer < -1 || layer >= kLayerCount)
+        saved.timeLeft < -1 || saved.timeLeft > int32_t(kMaxLevelTimeMs) ||
+        saved.animTime > kMaxLevelTimeMs || flags > (kMirrored | kOnLevel | kHidden | kSavedAtSpeed) ||
+        layer < -1 || layer >= kLayerCount)
         return Refuse(why, "an animation, flag or layer field is out of range");
     if (count > kMaxJobs) return Refuse(why, "job count " + std::to_string(count) + " over 32");
     // Every record is at least a head: a count the bytes cannot hold is

@@ -503,9 +503,8 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
     ASSERT_NE(shot, SIZE_MAX);
     ASSERT_NE(block, SIZE_MAX);
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    uint32_t nanBits, negBits, infBits, farBits;
-    const float neg = -1.0f, inf = std::numeric_limits<float>::infinity(), far = 1e6f;
-    std::memcpy(&farBits, &far, 4);
+    uint32_t nanBits, negBits, infBits;
+    const float neg = -1.0f, inf = std::numeric_limits<float>::infinity();
     std::memcpy(&nanBits, &nan, 4);
     std::memcpy(&negBits, &neg, 4);
     std::memcpy(&infBits, &inf, 4);
@@ -523,8 +522,10 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
         {"shot distance negative", shot + 24, negBits},
         {"shot distance not a number", shot + 24, nanBits},
         {"shot distance endless", shot + 24, infBits},
-        {"shot past its target", shot + 24, farBits},
+        {"shot past its target (1e6 px)", shot + 24, 0x49742400},
         {"shot count", shot - 4, 65},
+        {"villain's animation played past the clock's run", block + 28, kMaxLevelTimeMs + 1},
+        {"villain's animation left past the clock's run", block + 32, kMaxLevelTimeMs + 1},
         {"villain place", block + 100, 3},
         {"villain state", block + 104, 5},
         {"villain state negative", block + 104, 0xFFFFFFFF},
