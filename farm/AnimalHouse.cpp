@@ -485,7 +485,7 @@ void Job_Feed::BeginStep() {
     const uint32_t elapsed = progress_.running ? std::min(progress_.elapsed, total) : 0;
     StartAnimation(int32_t(total - elapsed), name, int32_t(direction), kWorkAnimationFlags);
     progress_.elapsed = elapsed;
-    progress_.duration = total;
+    progress_.duration = std::min(total, kMaxLevelTimeMs);
 }
 
 void Job_AtHouse::Update(uint32_t ms) {
@@ -505,7 +505,7 @@ void Job_AtHouse::Update(uint32_t ms) {
         }
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) OnWorkDone();
         break;
     default:
@@ -630,7 +630,7 @@ void Job_CollectProduce::StartWork(const char16_t* name, int32_t facing) {
     const uint32_t elapsed = progress_.running ? std::min(progress_.elapsed, total) : 0;
     StartAnimation(int32_t(total - elapsed), name, facing, kWorkAnimationFlags);
     progress_.elapsed = elapsed;
-    progress_.duration = total;
+    progress_.duration = std::min(total, kMaxLevelTimeMs);
 }
 
 void Job_CollectProduce::BeginStep() {

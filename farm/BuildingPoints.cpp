@@ -572,7 +572,7 @@ void Job_Build::BeginStep() {
         LogLabelPrintf(kLogIndent, "Building", "point %u: the farmer plays girl_build for %u ms",
                        point_->Index(), total - elapsed);
         progress_.elapsed = elapsed;
-        progress_.duration = total;
+        progress_.duration = std::min(total, kMaxLevelTimeMs);
         point_->BeginUpgrade();
     }
 }
@@ -602,7 +602,7 @@ void Job_Build::Update(uint32_t ms) {
         }
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) {
             Finish();
             PointBuilding* point = point_;
@@ -867,6 +867,7 @@ void PointFactory::FinishSlot(int32_t slot, bool cancelled) {
 }
 
 void PointFactory::SetProducedCount(uint32_t n, bool animated) {
+    n = std::min(n, uint32_t(kMaxProducedInARun));
     if (n == produced_) return;
     if (n > produced_) Level()->RaiseHighestValue(int32_t(n), animated);
     produced_ = n;
@@ -1004,7 +1005,7 @@ bool PointFactory::LoadOwn(SaveReader& in) {
     const uint32_t slotCount = record.slotCount;
     const uint32_t inUse = record.slotsInUse;
     const std::array<FactorySlotRecord, kMaxFactorySlots>& pairs = record.slots;
-    bool ok = read && slotCount == uint32_t(slotCount_);
+    bool ok = read && slotCount == uint32_t(slotCount_) && produced <= uint32_t(kMaxProducedInARun);
     for (int32_t k = 0; ok && k < RecipeCount(); ++k)
         ok = ids[k] == recipes_[size_t(k)].product->record.id;
     for (int32_t s = 0; ok && s < kMaxFactorySlots; ++s) {

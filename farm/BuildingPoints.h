@@ -43,7 +43,6 @@ constexpr uint32_t kFactorySpeedGroup = 3;
 // The goal kind of a building's level.
 constexpr uint32_t kBuildingGoalKind = 3;
 constexpr uint32_t kWorkingSoundFadeMs = 250;
-constexpr int32_t kMaxFactorySlots = 4;
 
 // ---------------------------------------------------------------- panel layout
 

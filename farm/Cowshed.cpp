@@ -313,7 +313,7 @@ void Job_MilkCows::Update(uint32_t ms) {
         }
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) {
             milking_ = false;
             // The delivery stops the job, which sends the farmer back out.
@@ -365,6 +365,8 @@ std::unique_ptr<Job> Job_MilkCows::Load(MapPlayer* player, const uint8_t* record
     std::unique_ptr<Job_MilkCows> job;
     if (index < 0) {
         if (step < kWalkOut) return nullptr; // without a shed she can only walk back out
+        // She walks out to the spot beside the shed that went: one within the field's reach.
+        if (!player->PlaceFits(float(saved.spotX), float(saved.spotY))) return nullptr;
         job = std::make_unique<Job_MilkCows>(player, nullptr, saved.spotX, saved.spotY);
     } else {
         auto* shed = dynamic_cast<PointCowshed*>(SavedHouse(player, uint32_t(index), "cowshed"));

@@ -586,7 +586,7 @@ void VillainJob::Update(uint32_t ms) {
             if (!UpdateWalk(1.0f)) return;
             break;
         case JobState::Animating:
-            progress_.elapsed += ms;
+            AddElapsed(ms);
             if (!UpdateAnimation()) return;
             break;
         default:

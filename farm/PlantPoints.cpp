@@ -935,7 +935,7 @@ bool PlantJob::RunSteps(uint32_t ms) {
         if (UpdateWalk(1.0f)) SetStep(-1);
         return false;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         return UpdateAnimation();
     default:
         return false;

@@ -237,6 +237,10 @@ std::unique_ptr<VillainShot> VillainShot::Load(FarmVillains* owner, SaveReader& 
     if (!std::isfinite(travelled) || travelled < 0.0f || std::abs(x) > 100000 || std::abs(y) > 100000)
         return nullptr;
     auto shot = std::make_unique<VillainShot>(owner, float(x), float(y), int32_t(target), info, false);
+    // A shot in flight has not reached its target: it lands at the end of its
+    // way. The start is saved in whole pixels, which moves that end by less
+    // than one.
+    if (travelled > shot->length_ + 1.0f) return nullptr;
     shot->SetTravelled(std::min(travelled, shot->length_));
     shot->travelled_ = travelled;
     LogLabelPrintf(kLogIndent, "Villain shot", "in flight at point %d goes on from %.2f of %.2f pixels",

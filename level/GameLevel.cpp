@@ -478,7 +478,7 @@ void GameLevel::RaiseVillainsInARow() {
 }
 
 void GameLevel::CountJobDone() {
-    if (ended_ || jobsDone_ == INT32_MAX) return;
+    if (ended_ || jobsDone_ >= kMaxLevelTicks) return;
     ++jobsDone_;
     AddGoalProgress(kAwardJobsInLevel, jobsDone_, CounterUpdate::RaiseTo, GoalNotice::Show);
 }
@@ -861,7 +861,7 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // A press on the farm above the panel, its field or a button over it,
     // counts towards the level's click rate while the clock runs.
     if (button == kLevelMouseLeft && down && clockRunning_ && !ended_ && !IsPausedExcept(0) &&
-        sy < screenHeight_ - kLevelPanelHeight && farmClicks_ < INT32_MAX)
+        sy < screenHeight_ - kLevelPanelHeight && farmClicks_ < kMaxFarmClicks)
         ++farmClicks_;
     float x, y;
     ScreenToField(float(sx), float(sy), &x, &y);
@@ -1139,8 +1139,9 @@ bool GameLevel::LoadLevelBlock(SaveReader& in, int32_t* savedReserve) {
     }
     const uint32_t music = block.musicTrack;
     if (flags > (kLevelFlagClockStarted | kLevelFlagSideStep) || money < 0 || reserve < 0 ||
-        money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 || jobsDone < 0 ||
-        farmClicks < 0 ||
+        money > kMaxMoney || reserve > kMaxMoney - money || music > 3 || highest < 0 ||
+        highest > kMaxProducedInARun || jobsDone < 0 || jobsDone > kMaxLevelTicks || farmClicks < 0 ||
+        farmClicks > kMaxFarmClicks ||
         // No goal counts more than the money a level holds (stock units, points and sites are fewer).
         std::any_of(progress.begin(), progress.end(), [](int32_t p) { return p < 0 || p > kMaxMoney; }))
         return false;

@@ -60,6 +60,18 @@ constexpr uint32_t kLevelTickMs = 10;
 // stops at 99:59:59.999 rather than turn over (in the easy regime nothing
 // else ends a level).
 constexpr uint32_t kMaxLevelTimeMs = 100u * 3600u * 1000u - 1u;
+// The ticks of that run: the counts that grow by at most one a tick (the
+// farmer's jobs done, a factory slot's products) stop there, so that a level
+// kept open past its clock's end saves what a load accepts.
+constexpr int32_t kMaxLevelTicks = int32_t(kMaxLevelTimeMs / kLevelTickMs);
+// Presses on the farm count at most one a millisecond of that run: no hand
+// and no mouse press faster.
+constexpr int32_t kMaxFarmClicks = int32_t(kMaxLevelTimeMs);
+// A factory works in up to one slot a stage, at most this many; its run of
+// products, reported as the highest value (award goal 6), grows by at most
+// one a slot a tick.
+constexpr int32_t kMaxFactorySlots = 4;
+constexpr int32_t kMaxProducedInARun = kMaxFactorySlots * kMaxLevelTicks;
 constexpr uint32_t kMaxTicksPerFrame = 20;
 // The path finder's share of a frame for the walks' route requests.
 constexpr uint64_t kPathFinderBudgetUs = 2000;

@@ -2,10 +2,12 @@
 
 #include "foundation/Ident.h"
 #include "level/Economy.h"
+#include "level/GameLevel.h"
 #include "level/LevelServices.h"
 #include "level/MapCharacter.h"
 #include "level/SpriteObject.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -259,8 +261,15 @@ bool Job::LoadProgress(const uint8_t* record) {
         return true;
     }
     if (loaded.step != step_ || loaded.targetPoint != targetPoint_) return false;
+    if (loaded.elapsed > kMaxLevelTimeMs ||
+        (loaded.duration > kMaxLevelTimeMs && loaded.duration != kEndlessWorkMs))
+        return false;
     progress_ = loaded;
     return true;
+}
+
+void Job::AddElapsed(uint32_t ms) {
+    progress_.elapsed = std::min(progress_.elapsed + std::min(ms, kMaxLevelTimeMs), kMaxLevelTimeMs);
 }
 
 void Job::LoadHead(const uint8_t* record) {
@@ -327,7 +336,8 @@ std::unique_ptr<Job_GoTo> Job_GoTo::Load(MapCharacter* owner, const uint8_t* rec
     } else {
         kGoToLayout.Load(record, &saved);
     }
-    if (!Finite(saved.x, saved.y)) return nullptr;
+    // A walk leads to a place where a figure of the level can stand.
+    if (!Finite(saved.x, saved.y) || !owner || !owner->PlaceFits(saved.x, saved.y)) return nullptr;
     if (saved.flags > 1 || !std::isfinite(saved.speedFactor) || !(saved.speedFactor > 0.0f) ||
         saved.speedFactor > 100.0f || saved.targetPoint < -1)
         return nullptr;
@@ -341,7 +351,7 @@ std::unique_ptr<Job_GoTo> Job_GoTo::Load(MapCharacter* owner, const uint8_t* rec
 
 Job_Animation::Job_Animation(MapCharacter* owner, uint32_t jobId, const char16_t* animation, uint32_t flags,
                              int32_t duration)
-    : Job(owner, jobId), flags_(flags), duration_(duration) {
+    : Job(owner, jobId), flags_(flags), duration_(std::min(duration, int32_t(kMaxLevelTimeMs))) {
     for (size_t i = 0; animation && i + 1 < kNameLength && animation[i]; ++i)
         animation_[i] = animation[i];
 }
@@ -352,7 +362,7 @@ void Job_Animation::Update(uint32_t ms) {
         StartAnimation(duration_, animation_, -1, flags_);
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) Finish();
         break;
     default:
@@ -378,7 +388,9 @@ std::unique_ptr<Job_Animation> LoadAnimationJob(MapCharacter* owner, const uint8
     const uint32_t jobId = Job::HeadOf(record).jobId;
     if (!IsAnimationJobId(jobId)) return nullptr;
     AnimationRecord saved;
-    if (!kAnimationLayout.Load(record, &saved) || saved.duration < -2) return nullptr;
+    if (!kAnimationLayout.Load(record, &saved) || saved.duration < -2 ||
+        saved.duration > int32_t(kMaxLevelTimeMs))
+        return nullptr;
     auto job = std::make_unique<Job_Animation>(owner, jobId, saved.name, saved.flags, saved.duration);
     job->LoadHead(record);
     if (!job->LoadProgress(record)) return nullptr;

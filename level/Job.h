@@ -78,6 +78,10 @@ struct JobProgress {
     uint32_t reserved;
 };
 static_assert(sizeof(JobProgress) == 24);
+// The duration of work that plays an endless animation (its time left, -1).
+// Any other work lasts at most the level clock's whole run: a longer one
+// could never end.
+constexpr uint32_t kEndlessWorkMs = UINT32_MAX;
 
 // The head every job record starts with.
 struct JobHead {
@@ -173,8 +177,10 @@ class Job {
     // Writes the 24 progress bytes after the head (zero when not running).
     void SaveProgress(uint8_t* record, bool running) const;
     // Restores the progress part; false when it does not fit the job (its
-    // step or target differ).
+    // step or target differ, or a time passes the level clock's whole run).
     bool LoadProgress(const uint8_t* record);
+    // Counts the work's time, which stops with the level clock's whole run.
+    void AddElapsed(uint32_t ms);
     // Reads the head's step and reservation (the caller has checked the
     // size and JOBID); the reservation is taken when the character's load
     // commits (ReserveLoaded).

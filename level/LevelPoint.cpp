@@ -70,7 +70,7 @@ void BaseLevelPoint::ShowPuddle(bool animated) {
         puddle_->AddToLevel(kPuddleLayer);
         if (animated) puddle_->AttachEffect(new SEffect_Scale(0.2f, 1.0f, kPuddleFadeMs, true, 0));
     }
-    const float size = 1.0f + kPuddleGrowth * float(std::min(damage_->Strength(), 100) - 1);
+    const float size = 1.0f + kPuddleGrowth * float(damage_->Strength() - 1);
     puddle_->SetSizeFactor(std::min(size, kPuddleLargest));
 }
 
@@ -171,7 +171,7 @@ bool BaseLevelPoint::LoadDamage(SaveReader& in) {
     DamageRecord record{};
     const bool read = GetBlock(in, kDamageLayout, &record);
     const int32_t damage = record.damage;
-    if (!read || damage < 0) {
+    if (!read || damage < 0 || damage > PointDamage::kStrongest) {
         in.Fail();
         return false;
     }

@@ -14,6 +14,7 @@
 
 #include "level/LevelTable.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -36,9 +37,11 @@ constexpr int32_t kPointInitialCountdownMs = 600;
 // every later one, gone with the point's repair.
 class PointDamage {
   public:
-    explicit PointDamage(int32_t strength) : strength_(strength) {}
-    // Adds to the strength, saturating.
-    void Strengthen(int32_t by) { strength_ = strength_ > INT32_MAX - by ? INT32_MAX : strength_ + by; }
+    // The puddle grows with the strength up to this and no further: hits
+    // beyond it change nothing, so the strength stops there.
+    static constexpr int32_t kStrongest = 100;
+    explicit PointDamage(int32_t strength) : strength_(std::min(strength, kStrongest)) {}
+    void Strengthen(int32_t by) { strength_ = by >= kStrongest - strength_ ? kStrongest : strength_ + by; }
     int32_t Strength() const { return strength_; }
 
   private:

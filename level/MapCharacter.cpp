@@ -113,10 +113,11 @@ void MapCharacter::PlayNamedAnimation(const char16_t* name, int32_t variant, int
     animTime_ = 0;
     animAtSpeed_ = (flags & kAnimationAtSpeed) != 0;
     animCarry_ = 0.0f;
+    // A timed animation lasts at most the level clock's whole run, as work does.
     if (duration == -2) {
-        timeLeft_ = int32_t(std::min<uint32_t>(AnimationLength(animNameId_, variant_), INT32_MAX));
+        timeLeft_ = int32_t(std::min(AnimationLength(animNameId_, variant_), kMaxLevelTimeMs));
     } else {
-        timeLeft_ = std::max(duration, -1);
+        timeLeft_ = std::clamp(duration, -1, int32_t(kMaxLevelTimeMs));
     }
     RestartTrack();
 }
@@ -205,7 +206,9 @@ void MapCharacter::AdvanceAnimation(uint32_t ms) {
         animCarry_ = scaled > 0.0f ? scaled - float(whole) : 0.0f;
         ms = whole;
     }
-    animTime_ += ms;
+    // The time an animation has played stops with the level clock's run (the
+    // frames come from the track, which goes on).
+    animTime_ = std::min(animTime_ + ms, kMaxLevelTimeMs);
     track_.Update(ms);
     if (timeLeft_ > 0) timeLeft_ = timeLeft_ > int32_t(ms) ? timeLeft_ - int32_t(ms) : 0;
 }
@@ -558,8 +561,9 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
     const uint32_t kinds = description_ ? uint32_t(description_->kinds.size()) : 1;
     const uint32_t variants = description_ ? description_->variantCount : 1;
     if (kind < 0 || uint32_t(kind) >= kinds || variant < 0 || uint32_t(variant) >= variants ||
-        saved.timeLeft < -1 || flags > (kMirrored | kOnLevel | kHidden | kSavedAtSpeed) || layer < -1 ||
-        layer >= kLayerCount)
+        saved.timeLeft < -1 || saved.timeLeft > int32_t(kMaxLevelTimeMs) ||
+        saved.animTime > kMaxLevelTimeMs || flags > (kMirrored | kOnLevel | kHidden | kSavedAtSpeed) ||
+        layer < -1 || layer >= kLayerCount)
         return Refuse(why, "an animation, flag or layer field is out of range");
     if (count > kMaxJobs) return Refuse(why, "job count " + std::to_string(count) + " over 32");
     // Every record is at least a head: a count the bytes cannot hold is

@@ -43,7 +43,7 @@ void Job_AtPoint::Update(uint32_t ms) {
         }
         break;
     case JobState::Animating:
-        progress_.elapsed += ms;
+        AddElapsed(ms);
         if (UpdateAnimation()) {
             Complete();
             // The work is paid for: the reservation is spent, not returned.

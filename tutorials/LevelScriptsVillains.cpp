@@ -199,7 +199,7 @@ class LevelTutorial_6 : public ScriptTutorial {
 
     void OnEvent(TutorialEvent event, uint32_t a, TutorialObject b) override {
         if (event == TutorialEvent::Shot) {
-            ++shots_;
+            shots_ = std::min(shots_ + 1, kShotsCounted);
             const int32_t slot = level_.VillainSlot(b);
             if (tracked_ < 0) {
                 tracked_ = slot;
@@ -247,7 +247,8 @@ class LevelTutorial_6 : public ScriptTutorial {
     bool LoadState(const uint32_t* record, uint32_t size) override {
         if (size < kLevel6RecordSize || !ScriptTutorial::LoadState(record, size)) return false;
         // The villain is called once; the one followed is in one of the level's villain slots.
-        if (record[5] > 1 || int32_t(record[6]) < -1 || int32_t(record[6]) >= level_.VillainSlots())
+        if (record[5] > 1 || int32_t(record[6]) < -1 || int32_t(record[6]) >= level_.VillainSlots() ||
+            record[7] > kShotsCounted)
             return false;
         toCall_ = record[5];
         tracked_ = int32_t(record[6]);
@@ -258,6 +259,8 @@ class LevelTutorial_6 : public ScriptTutorial {
     int32_t Tracked() const { return tracked_; }
 
   private:
+    // The steps tell of the first two shots; the later ones all count as the third.
+    static constexpr uint32_t kShotsCounted = 3;
     uint32_t toCall_ = 1;
     int32_t tracked_ = -1;
     uint32_t shots_ = 0;

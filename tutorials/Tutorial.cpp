@@ -298,7 +298,8 @@ bool GameTutorial::ReadRecord(SaveReader& stream, uint32_t minSize, std::vector<
 
 bool GameTutorial::Load(SaveReader& stream) {
     uint32_t state = stream.ReadU32();
-    if (stream.Failed()) return false;
+    // A state none of the tutorial's: refused, not read as an end.
+    if (stream.Failed() || state > kDone || (state > kCreated && state < kRunning)) return false;
     if (state == kCreated) return true;
     if (state >= kFinishing) {
         Finish();

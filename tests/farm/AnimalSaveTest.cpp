@@ -235,6 +235,8 @@ TEST(AnimalSaveTest, JobRecordsMustFitTheirHouse) {
         return r;
     };
     const uint32_t hen = 1, shed = 2, rack = 3, warehouse = 0;
+    std::vector<uint8_t> walkOut = record(52, JOBID_MILKCOWS, {~0u, 2000000u, uint32_t(kShedY)});
+    PutU32(walkOut.data(), 8, 4); // out from a shed that went, to a spot off the field
     const struct {
         std::vector<uint8_t> bytes;
         bool ok;
@@ -248,6 +250,7 @@ TEST(AnimalSaveTest, JobRecordsMustFitTheirHouse) {
         {record(52, JOBID_MILKCOWS, {shed, uint32_t(kShedX + 100), uint32_t(kShedY - 1)}), false},
         {record(52, JOBID_MILKCOWS, {hen, uint32_t(kHenX + 110), uint32_t(kHenY - 1)}), false},
         {record(44, JOBID_CUTSHEEPS, {rack}), true},
+        {walkOut, false},
         {record(44, JOBID_CUTSHEEPS, {shed}), false},
         {record(52, JOBID_FEED, {rack, kWheat, 1}), true},
         {record(52, JOBID_FEED, {rack, kWheat, 0}), true},

@@ -294,6 +294,7 @@ TEST(FactorySaveTest, ALoadRestoresTheSlotsOrRefusesTheRecord) {
         {"fraction above 1", 13, FloatBits(1.5f), false},
         {"fraction below 0", 13, FloatBits(-0.25f), false},
         {"fraction not a number", 13, FloatBits(nan), false},
+        {"more products in a run than its slots make in the clock's run", 1, kMaxProducedInARun + 1u, false},
     };
     for (const Case& c : cases) {
         TestBakeryLevel l(2);

@@ -303,11 +303,16 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
     // Refused: each field past what play gives it (point 0's 71-h countdown and 1,796,807,333-ms delay among
     // them). At their highest the counts (jobs done, clicks) stay.
     std::vector<uint8_t> full = bytes;
-    PutU32(full.data(), 60, INT32_MAX), PutU32(full.data(), 64, INT32_MAX);
+    constexpr int32_t jobs = kMaxLevelTicks, clicks = kMaxFarmClicks, run = kMaxProducedInARun;
+    PutU32(full.data(), 60, jobs), PutU32(full.data(), 64, clicks);
     const int base = 160 + int(U32At(bytes.data(), 120)); // after the stock and point 0's record
-    const int at[] = {28, 60, 64, 44, base + 8, base + 12, base + 16, base + 40, base + 36, base + 60};
-    const uint32_t value[] = {kMaxLevelTimeMs + 1, ~0u, ~0u,  100000u, 257235634u,
-                              1796807333u,         77u, 500u, 0x9999u, 2u};
+    const uint8_t damage7[] = {12, 0, 0, 0, 7, 0, 0, 0};
+    const int damage = int(std::search(bytes.begin(), bytes.end(), damage7, damage7 + 8) - bytes.begin()) + 4;
+    const uint32_t late = kMaxLevelTimeMs + 1, hits = PointDamage::kStrongest + 1;
+    const int at[] = {28,        60,        64,        44, base + 8, base + 12, base + 16,
+                      base + 40, base + 36, base + 60, 60, 64,       56,        damage};
+    const uint32_t value[] = {late, ~0u,     ~0u, 100000u,  257235634u, 1796807333u, 77u,
+                              500u, 0x9999u, 2u,  jobs + 1, clicks + 1, run + 1,     hits};
     for (size_t i = 0; i < std::size(at); ++i) {
         std::vector<uint8_t> damaged = full;
         PutU32(damaged.data(), at[i], value[i]);
@@ -318,7 +323,7 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
     counted->OnScreenSizeChanged(1024, 768);
     counted->CountJobDone();
     counted->OnMouse(300, 400, kLevelMouseLeft, true);
-    EXPECT_EQ(std::pair(counted->JobsDone(), counted->FarmClicks()), std::pair(INT32_MAX, INT32_MAX));
+    EXPECT_EQ(std::pair(counted->JobsDone(), counted->FarmClicks()), std::pair(jobs, clicks));
 
     level->Leave();
     ASSERT_EQ(level.frontEnd.stored.size(), 1u);

@@ -845,6 +845,9 @@ TEST_F(Scripts, LevelSixKeepsItsCountersInItsSave) {
     GameTutorial* w = MakeLevelTutorial(again, 5, level);
     SaveReader short_(cut);
     EXPECT_FALSE(w->Load(short_));
+    cut.assign(bytes.begin(), bytes.end()), cut[4 * 8] = 4; // a 4th shot: past the 2nd they count as one
+    SaveReader in(cut);
+    EXPECT_FALSE(MakeLevelTutorial(again, 5, level)->Load(in));
 }
 
 TEST_F(Scripts, LevelEightBeginsWithTheBeesOnlyWithVillainsAndTheBonus) {

@@ -272,6 +272,7 @@ TEST_F(Engine, LoadChecksTheRecord) {
         {"longer block", Bytes({2, 24, 0x3000, step2, 0, 3, 77}), true, true, 3},
         {"not started", Bytes({0}), true, true, -1},
         {"finishing", Bytes({3}), true, false, -1},
+        {"a state past done", Bytes({5}), false, true, -1},
         {"no state", {}, false, true, -1},
         {"base size only", Bytes({2, 16, 0x3000, step2, 0}), false, true, -1},
         {"below 16", Bytes({2, 12, 0x3000, step2}), false, true, -1},
