@@ -150,8 +150,8 @@ TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
                   y = small ? 292 : 384;
         const std::string log = windowsizes::PlayAt(
             game, size,
-            {.events = testsupport::script::SkipLogos() + Click(5000, x, y) +
-                       Move(5200, 5, 5) + Move(6600, left + 200, top + 200) + "6650 mouse wheel -1\n" +
+            {.events = testsupport::script::SkipLogos() + Click(5000, x, y) + Move(5200, 5, 5) +
+                       Move(6600, left + 200, top + 200) + "6650 mouse wheel -1\n" +
                        Click(7500, left + 244, top + 326),
              .shots = {{4900, "menu"}, {6500, "list"}, {7400, "scrolled"}, {8500, "closed"}},
              .untilMs = 8600,
