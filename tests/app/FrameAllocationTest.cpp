@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <sstream>
 #include <string>
@@ -112,8 +111,7 @@ struct RunResult {
     std::string output;
 };
 
-// One headless run of the game copy for the given number of frames (and
-// more arguments), the test `filter` names playing the copy's side.
+// One headless run of the game copy for the given frames (and more arguments); test `filter` plays its side.
 RunResult RunGameCopy(const std::string& program, const std::string& home, int frames,
                       const std::string& more = "", const std::string& refusal = "",
                       const std::string& filter = "*AfterWarmUp*") {
@@ -205,8 +203,7 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
         << (long long)(longer.allocations) - (long long)(shorter.allocations) << " times more";
 }
 
-// A full screen the memory cannot hold gives way to the window; an allocation that fails in a level is
-// told, the level saved as at every quit, and the run ends with status 1, never on a signal.
+// Out of memory, a full screen gives way to a window; in a level it is told, the level saved, the status 1.
 TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
     if (const char* frames = std::getenv(kChildFrames)) {
         RunGameHere(frames);
@@ -216,9 +213,9 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
     fs::copy(std::string(std::getenv("VB_BINARY_DIR")) + "/game/Data", dir.File("Data"),
              fs::copy_options::recursive);
     fs::copy_file(fs::read_symlink("/proc/self/exe"), dir.File("verbolunde"));
-    std::ofstream(dir.File("config.ini")) << "[Video]\nFullscreen=1\n";
-    std::ofstream(dir.File("level.txt"))
-        << "60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n";
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("config.ini"), "[Video]\nFullscreen=1\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        dir.File("level.txt"), "60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n"));
     const std::tuple<std::string, std::string, int, std::string> cases[] = {
         {"--desktop 16384x16384 --until-ms 3000", "0 268435456 1000", 0,
          "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."},
@@ -227,8 +224,7 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
     };
     for (const auto& [arguments, refusal, exitCode, logged] : cases) {
         const std::string home = dir.File("home" + std::to_string(exitCode));
-        const RunResult run =
-            RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*WhereMemory*");
+        const RunResult run = RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*Memory*");
         ASSERT_TRUE(run.ran) << run.output;
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
         const std::string log = testsupport::ReadFileBytes(home + "/Quenmoor/Verbolunde/log.txt");

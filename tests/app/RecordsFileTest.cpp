@@ -213,8 +213,7 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     // The stops fall before and after the moment the win counts; without one it is kept.
     EXPECT_EQ(withWin, (std::vector<int>{0, 0, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1}));
 
-    // An entry put in a win's way once the game runs (after the first win) is set aside at the next save and
-    // logged: the later wins are kept, and nothing outside the folder is written or made.
+    // An entry in a win's way after the first win is set aside and logged; wins kept, nothing made outside.
     for (const char* name : {"profile1.dat.bak", "profile1.dat.win", "profile1.dat.win.bak",
                              "records1.txt.win", "profiles.dat.bak"})
         for (const int kind : {0, 1, 2, 3}) { // a link to a file, to nowhere, a folder, a pipe
@@ -241,8 +240,7 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
             EXPECT_EQ(Lines(profiles.RecordsPath(1)).size(), 3u);
             EXPECT_EQ(ReadFileBytes(outside), "not ours");
             EXPECT_FALSE(std::filesystem::exists(run.File("made")));
-            EXPECT_NE(ReadFileBytes(run.File("log.txt")).find(at + " is not a file of the game"),
-                      std::string::npos);
+            EXPECT_NE(ReadFileBytes(run.File("log.txt")).find(at + " is not a file of the game"), at.npos);
         }
 }
 

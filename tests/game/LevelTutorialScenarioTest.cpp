@@ -61,9 +61,8 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
                    b = tutorialplay::Load(game, "step1");
         ASSERT_TRUE(map.ok && a.ok && b.ok);
         ASSERT_EQ(b.picture.width, look.size.width);
-        // The map's first visit: its box below level 1's house beside its
-        // arrow's tail, leaving the Back button's corner and the greeting's
-        // plate (centred on the top strip) in sight.
+        // The map's first visit: its box below level 1's house beside its arrow's tail, leaving the Back
+        // button's corner and the greeting's plate (centred on the top strip) in sight.
         const int w = look.size.width, unit = look.size.height; // map pixels scale by unit / 768
         const MapPoint house = tutorialplay::HouseAt(0, look.size);
         EXPECT_GT(map.Count(0, house.y + 140 * unit / 768, w / 2, house.y + 260 * unit / 768, Parchment),

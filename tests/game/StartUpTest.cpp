@@ -310,12 +310,11 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
     game.RunAsOrdinaryUser();
     std::string output;
     EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 20")), &output), 0) << output;
-    const std::string log = game.Log();
     for (const std::string& told : std::vector<std::string>{
              user + "Verbolunde.lock cannot be opened; it is set aside as",
              "log.txt cannot be written; it is set aside as",
              "it cannot be read; it is set aside as " + user + "config.dat.bad", "config.ini ignored"})
-        EXPECT_NE(log.find(told), std::string::npos) << told << "\n" << log;
+        EXPECT_NE(game.Log().find(told), std::string::npos) << told << "\n" << game.Log();
 }
 
 // SIGTERM, SIGINT and SIGHUP close the main window: the program shuts down in
@@ -379,8 +378,7 @@ TEST(StartUp, CommandLinePathsAreTakenFromTheStartingFolder) {
     EXPECT_NE(game.Log().find("start\\sub\\mine.dat"), std::string::npos) << game.Log();
 }
 
-// Where Debian's package tools are missing, the dependency check of ./play.sh and ./test.sh asks the PATH
-// and pkg-config instead: it goes on when everything is there and names what is missing otherwise.
+// Without Debian's package tools the dependency check asks the PATH and pkg-config, naming what is missing.
 TEST(StartUp, TheDependencyCheckWithoutPackageToolsNamesWhatIsMissing) {
     testsupport::TempDir bin;
     for (const auto& entry : fs::directory_iterator("/usr/bin"))
