@@ -37,15 +37,9 @@ namespace {
 constexpr const char* kChildFrames = "VB_FRAME_ALLOCATION_FRAMES";
 // "STATE BYTES COUNT": in game state STATE, COUNT allocations of BYTES or more fail.
 constexpr const char* kChildRefusal = "VB_REFUSED_ALLOCATIONS";
-
 int32_t g_refusedState = 0;
 size_t g_refusedBytes = 0;
 std::atomic<int> g_refusalsLeft{0};
-
-bool Refused(std::size_t size) {
-    if (g_refusalsLeft <= 0 || size < g_refusedBytes || GameState() != g_refusedState) return false;
-    return --g_refusalsLeft >= 0;
-}
 
 std::atomic<bool> g_counting{false};
 std::atomic<uint64_t> g_mainScreenAllocations{0};
@@ -65,7 +59,9 @@ void CountAllocation() {
 
 void* operator new(std::size_t size) {
     CountAllocation();
-    while (Refused(size)) { // the new-handler runs before the next try, as the library's does
+    // A refused allocation runs the new-handler before the next try, as the library's does.
+    while (g_refusalsLeft > 0 && size >= g_refusedBytes && GameState() == g_refusedState &&
+           --g_refusalsLeft >= 0) {
         if (!std::get_new_handler()) throw std::bad_alloc();
         std::get_new_handler()();
     }
@@ -205,10 +201,7 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
 
 // Out of memory, a full screen gives way to a window; in a level it is told, the level saved, the status 1.
 TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
-    if (const char* frames = std::getenv(kChildFrames)) {
-        RunGameHere(frames);
-        return;
-    }
+    if (const char* frames = std::getenv(kChildFrames)) return RunGameHere(frames);
     testsupport::TempDir dir;
     fs::copy(std::string(std::getenv("VB_BINARY_DIR")) + "/game/Data", dir.File("Data"),
              fs::copy_options::recursive);
@@ -220,8 +213,7 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
         {"--desktop 16384x16384 --until-ms 3000", "0 268435456 1000", 0,
          "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."},
         {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1,
-         "ERROR! Out of memory: There is not enough memory for the game to go on"},
-    };
+         "ERROR! Out of memory: There is not enough memory for the game to go on"}};
     for (const auto& [arguments, refusal, exitCode, logged] : cases) {
         const std::string home = dir.File("home" + std::to_string(exitCode));
         const RunResult run = RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*Memory*");

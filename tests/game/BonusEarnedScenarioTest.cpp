@@ -178,16 +178,13 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
 // bonuses"; level 10's rain beside the bees, right of the arrow; level 15's box at the bonuses button.
 TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
     const struct Case {
-        int32_t level, owned;
-        uint32_t newBonus; // the bonus's id + 1 (0: none, and the bonuses button's hint not seen yet)
+        int32_t level, owned, newBonus; // newBonus: id + 1 (0: none, and the bonuses button's hint unseen)
         windowsizes::WindowSize size;
         int box[4], clear[4], least; // in the window: parchment (more than least pixels); none
-    } cases[] = {
-        {13, 4, 2, {800, 600}, {364, 362, 588, 452}, {345, 325, 507, 351}, 12000},
-        {9, 2, 2, {1024, 768}, {400, 344, 588, 420}, {12, 310, 196, 450}, 9000},
-        {14, 4, 0, {800, 600}, {340, 364, 588, 400}, {588, 230, 600, 520}, 6000},
-        {14, 4, 0, {1920, 1080}, {340, 364, 588, 400}, {588, 230, 700, 520}, 6000},
-    };
+    } cases[] = {{13, 4, 2, {800, 600}, {364, 362, 588, 452}, {345, 325, 507, 351}, 12000},
+                 {9, 2, 2, {1024, 768}, {400, 344, 588, 420}, {12, 310, 196, 450}, 9000},
+                 {14, 4, 0, {800, 600}, {340, 364, 588, 400}, {588, 230, 600, 520}, 6000},
+                 {14, 4, 0, {1920, 1080}, {340, 364, 588, 400}, {588, 230, 700, 520}, 6000}};
     const std::string fullScreen = "[Video]\nFullscreen=1\nWindow=800,600\nScreen=1920,1080\n";
     for (const Case& c : cases) {
         SCOPED_TRACE("level " + std::to_string(c.level + 1) + " at " + windowsizes::Describe(c.size));

@@ -170,12 +170,11 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept, bo
     ASSERT_FALSE(before.empty());
     // A folder that lets nothing be made in it once the game runs; or another user's entry in a sticky one.
     game.RunAsOrdinaryUser();
-    const std::string user = game.User();
-    ASSERT_TRUE(!sticky || (!chown(user.c_str(), 0, 0) && !chmod(user.c_str(), 01777) &&
-                            fs::create_directory(user + "/config.dat.bak")));
+    ASSERT_TRUE(!sticky || (!chown(game.User().c_str(), 0, 0) && !chmod(game.User().c_str(), 01777) &&
+                            fs::create_directory(game.User() + "/config.dat.bak")));
     std::thread block;
     if (limit.empty() && !sticky)
-        block = testsupport::WhenLogged(game, "Cheats", [&] { fs::permissions(user, fs::perms(0555)); });
+        block = testsupport::WhenLogged(game, "Cheats", [&] { chmod(game.User().c_str(), 0555); });
     std::string output;
     const int status =
         testsupport::RunCommand(limit + game.Command("--headless --realtime --until-ms 2000"), &output);

@@ -300,10 +300,8 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
     GameCopy game;
     testplayers::MakePlayer(game.User(), u"vera");
     const std::string user = game.User() + "/";
-    for (const char* name : {"Verbolunde.lock", "log.txt", "config.dat"}) {
-        ASSERT_TRUE(testsupport::WriteFileBytes(user + name, "mine"));
-        fs::permissions(user + name, fs::perms::none);
-    }
+    for (const char* name : {"Verbolunde.lock", "log.txt", "config.dat"})
+        ASSERT_TRUE(testsupport::WriteFileBytes(user + name, "mine") && !chmod((user + name).c_str(), 0));
     for (int n = 1; n <= 100; ++n)
         fs::create_directory(user + "write" + (n > 1 ? std::to_string(n) : "") + ".tmp");
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", std::string((1 << 20) + 1, ';')));
@@ -385,10 +383,9 @@ TEST(StartUp, TheDependencyCheckWithoutPackageToolsNamesWhatIsMissing) {
         if (entry.path().filename() != "apt-get" && entry.path().filename() != "dpkg-query")
             fs::create_symlink(entry.path(), bin.File(entry.path().filename().string()));
     const std::string deps = "PATH='" + bin.Path().string() + "' bash " VB_SOURCE_DIR "/tools/deps.sh";
-    std::string output;
+    std::string output, missing;
     EXPECT_EQ(testsupport::RunCommand(deps + " --game", &output), 0) << output;
     fs::remove(bin.File("pkg-config"));
-    output.clear();
-    EXPECT_EQ(testsupport::RunCommand(deps, &output), 1) << output;
-    EXPECT_NE(output.find("the program pkg-config"), std::string::npos) << output;
+    EXPECT_EQ(testsupport::RunCommand(deps, &missing), 1) << missing;
+    EXPECT_NE(missing.find("the program pkg-config"), std::string::npos) << missing;
 }

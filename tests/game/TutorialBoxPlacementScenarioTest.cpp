@@ -154,8 +154,7 @@ TEST(TutorialBoxPlacementScenario, LevelThreesBoxesLeaveTheFarmerTheMillAndTheMo
         const int closeTop = small ? 55 : 3, closeLeft = small ? 800 - 147 : 3;
         EXPECT_EQ(slots.Count(closeLeft, closeTop, closeLeft + 144, closeTop + 32, Parchment), 0)
             << "the box over \"Close tutorial\"";
-        // Step 12 in the warehouse window (574 px wide): the window leaves "Close tutorial" in sight (the
-        // wood of its left end), the box stands on the window's face, nothing of it left of the window.
+        // Step 12 in the warehouse window (574 px wide): "Close tutorial" in sight, the box on the window.
         EXPECT_GT(warehouse.NearIn(closeLeft, closeTop, closeLeft + 40, closeTop + 32, 0xC79758, 12), 300)
             << "the window over \"Close tutorial\"";
         const int windowLeft = small ? 75 : (size.width - 574) / 2 + 2;
