@@ -101,6 +101,7 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
 // A player whose file cannot be made (the folder lets nothing be made in it once the game runs) is refused
 // with the folder named, as a failed save names it, within the dialog at 226 characters of any letters.
 void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::string& letters) {
+    SCOPED_TRACE(letters + std::to_string(width));
     GameCopy game;
     EXPECT_TRUE(testsupport::UseWindow(game, width, height));
     std::string home = game.Root() + "/";
@@ -133,10 +134,8 @@ void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::strin
 }
 TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
     for (const auto [width, height] : windowsizes::kSizes)
-        for (const std::string letters : {"a", "W", "MW"}) {
-            SCOPED_TRACE(letters + std::to_string(width));
+        for (const std::string letters : {"a", "W", "MW"})
             ExpectTheFolderNamedWithinTheDialog(width, height, letters);
-        }
 }
 
 TEST(NewPlayerScenario, AThirteenthPlayerIsRefusedWithTheErrorDialog) {

@@ -137,7 +137,8 @@ TEST_F(GameLanguageTest, SampleLanguageLoadsFromItsSourceAndFromItsCompiledFile)
                   u"ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞßàáâãäåæçèéêëìíîïðñòóôõöøùúûüýþÿ");
         EXPECT_EQ(language.GetProfileCharsLength(), 127u);
         EXPECT_EQ(A(language.GetText(u"loading", u"caption", true)), "Loading...");
-        EXPECT_EQ(A(language.GetText(u"main_screen", u"welcom", true)), "Welcome, [PROFILE N]!\nClick here to change player");
+        EXPECT_EQ(A(language.GetText(u"main_screen", u"welcom", true)),
+                  "Welcome, [PROFILE N]!\nClick here to change player");
         EXPECT_EQ(A(language.GetIndexedText(u"products", u"pie", 1, true)), "pies");
         for (const char16_t* group : {u"video_options_window", u"comix_window", u"bonuses", u"comix"})
             EXPECT_NE(language.FindGroup(group), nullptr) << A(group);
