@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <sstream>
 #include <string>
@@ -38,15 +37,9 @@ namespace {
 constexpr const char* kChildFrames = "VB_FRAME_ALLOCATION_FRAMES";
 // "STATE BYTES COUNT": in game state STATE, COUNT allocations of BYTES or more fail.
 constexpr const char* kChildRefusal = "VB_REFUSED_ALLOCATIONS";
-
 int32_t g_refusedState = 0;
 size_t g_refusedBytes = 0;
 std::atomic<int> g_refusalsLeft{0};
-
-bool Refused(std::size_t size) {
-    if (g_refusalsLeft <= 0 || size < g_refusedBytes || GameState() != g_refusedState) return false;
-    return --g_refusalsLeft >= 0;
-}
 
 std::atomic<bool> g_counting{false};
 std::atomic<uint64_t> g_mainScreenAllocations{0};
@@ -66,7 +59,9 @@ void CountAllocation() {
 
 void* operator new(std::size_t size) {
     CountAllocation();
-    while (Refused(size)) { // the new-handler runs before the next try, as the library's does
+    // A refused allocation runs the new-handler before the next try, as the library's does.
+    while (g_refusalsLeft > 0 && size >= g_refusedBytes && GameState() == g_refusedState &&
+           --g_refusalsLeft >= 0) {
         if (!std::get_new_handler()) throw std::bad_alloc();
         std::get_new_handler()();
     }
@@ -112,8 +107,7 @@ struct RunResult {
     std::string output;
 };
 
-// One headless run of the game copy for the given number of frames (and
-// more arguments), the test `filter` names playing the copy's side.
+// One headless run of the game copy for the given frames (and more arguments); test `filter` plays its side.
 RunResult RunGameCopy(const std::string& program, const std::string& home, int frames,
                       const std::string& more = "", const std::string& refusal = "",
                       const std::string& filter = "*AfterWarmUp*") {
@@ -205,30 +199,24 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
         << (long long)(longer.allocations) - (long long)(shorter.allocations) << " times more";
 }
 
-// A full screen the memory cannot hold gives way to the window; an allocation that fails in a level is
-// told, the level saved as at every quit, and the run ends with status 1, never on a signal.
+// Out of memory, a full screen gives way to a window; in a level it is told, the level saved, the status 1.
 TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
-    if (const char* frames = std::getenv(kChildFrames)) {
-        RunGameHere(frames);
-        return;
-    }
+    if (const char* frames = std::getenv(kChildFrames)) return RunGameHere(frames);
     testsupport::TempDir dir;
     fs::copy(std::string(std::getenv("VB_BINARY_DIR")) + "/game/Data", dir.File("Data"),
              fs::copy_options::recursive);
     fs::copy_file(fs::read_symlink("/proc/self/exe"), dir.File("verbolunde"));
-    std::ofstream(dir.File("config.ini")) << "[Video]\nFullscreen=1\n";
-    std::ofstream(dir.File("level.txt"))
-        << "60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n";
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("config.ini"), "[Video]\nFullscreen=1\n"));
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        dir.File("level.txt"), "60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n"));
     const std::tuple<std::string, std::string, int, std::string> cases[] = {
         {"--desktop 16384x16384 --until-ms 3000", "0 268435456 1000", 0,
          "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."},
         {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1,
-         "ERROR! Out of memory: There is not enough memory for the game to go on"},
-    };
+         "ERROR! Out of memory: There is not enough memory for the game to go on"}};
     for (const auto& [arguments, refusal, exitCode, logged] : cases) {
         const std::string home = dir.File("home" + std::to_string(exitCode));
-        const RunResult run =
-            RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*WhereMemory*");
+        const RunResult run = RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*Memory*");
         ASSERT_TRUE(run.ran) << run.output;
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
         const std::string log = testsupport::ReadFileBytes(home + "/Quenmoor/Verbolunde/log.txt");

@@ -139,8 +139,7 @@ TEST(ProfileWrites, ANewProfileThatCannotBeWrittenIsNotMade) {
     EXPECT_EQ(store.FailedWrites(), 1u);
 }
 
-// What stops a new file in the folder is named as the system gives it (too many files open, not a full
-// disk), and the probe that finds out leaves nothing behind.
+// What stops a new file is named as the system says (too many files open, not a full disk); no probe stays.
 TEST(ProfileWrites, WhatStopsANewFileIsNamedWithItsCause) {
     TempDir dir;
     const std::u16string folder = platform::Utf8ToUtf16(dir.Path().string());

@@ -162,12 +162,11 @@ TEST_F(LogFile, PlaceholdersAreRewrittenInPlace) {
 }
 
 TEST_F(LogFile, AnEntryPutAtItsNameTakesNothingAndAFinishedLogIsSilent) {
-    const std::string outside = dir.File("outside.txt");
     std::filesystem::remove(path);
-    std::filesystem::create_symlink(outside, path);
+    std::filesystem::create_symlink(dir.File("outside.txt"), path);
     LogLine(kLogIndent, "lost");
     EXPECT_GE(LogPlaceholder(5, "x"), 0);
-    EXPECT_FALSE(std::filesystem::exists(outside));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("outside.txt")));
     std::filesystem::remove(path);
     LogFinish();
     EXPECT_EQ(LogPlaceholder(5, "x"), -1);

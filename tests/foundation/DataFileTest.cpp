@@ -416,8 +416,7 @@ TEST(DataFileWriter, BackupReplacesTheOldFileOnlyAfterAGoodClose) {
 
     // What a stopped write left at the aside name gives way to the next write (a build tool's pack).
     ASSERT_TRUE(WriteFileBytes(fresh + ".bak", "left"));
-    writer = OpenWriter(fresh, true);
-    ASSERT_TRUE(writer);
+    ASSERT_TRUE((writer = OpenWriter(fresh, true)));
     EXPECT_TRUE(writer->Close());
 }
 

@@ -178,39 +178,32 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
 // bonuses"; level 10's rain beside the bees, right of the arrow; level 15's box at the bonuses button.
 TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
     const struct Case {
-        int32_t level, owned;
-        uint32_t newBonus; // the bonus's id + 1 (0: none, and the bonuses button's hint not seen yet)
+        int32_t level, owned, newBonus; // newBonus: id + 1 (0: none, and the bonuses button's hint unseen)
         windowsizes::WindowSize size;
         int box[4], clear[4], least; // in the window: parchment (more than least pixels); none
-    } cases[] = {
-        {13, 4, 2, {800, 600}, {364, 362, 588, 452}, {345, 325, 507, 351}, 12000},
-        {9, 2, 2, {1024, 768}, {400, 344, 588, 420}, {12, 310, 196, 450}, 9000},
-        {14, 4, 0, {800, 600}, {340, 364, 588, 400}, {588, 230, 600, 520}, 6000},
-        {14, 4, 0, {1920, 1080}, {340, 364, 588, 400}, {588, 230, 700, 520}, 6000},
-    };
+    } cases[] = {{13, 4, 2, {800, 600}, {364, 362, 588, 452}, {345, 325, 507, 351}, 12000},
+                 {9, 2, 2, {1024, 768}, {400, 344, 588, 420}, {12, 310, 196, 450}, 9000},
+                 {14, 4, 0, {800, 600}, {340, 364, 588, 400}, {588, 230, 600, 520}, 6000},
+                 {14, 4, 0, {1920, 1080}, {340, 364, 588, 400}, {588, 230, 700, 520}, 6000}};
+    const std::string fullScreen = "[Video]\nFullscreen=1\nWindow=800,600\nScreen=1920,1080\n";
     for (const Case& c : cases) {
         SCOPED_TRACE("level " + std::to_string(c.level + 1) + " at " + windowsizes::Describe(c.size));
         GameCopy game;
-        const auto bonuses = [&c](ProfileRecord& record) {
-            RegimeProgress& easy = record.results.regimes[kRegimeEasy];
-            for (int32_t bonus = 0; bonus < c.owned; ++bonus)
-                easy.owned[bonus] = 1;
-            const std::array<int32_t, 3> chosen = c.owned > 2 ? std::array{0, 2, 1} : std::array{0, 1, -1};
-            std::copy(chosen.begin(), chosen.end(), easy.chosen);
+        testplayers::MakeEasyPlayer(game.User(), u"ida", c.level, kLevelSilver, true, [&c](ProfileRecord& r) {
+            RegimeProgress& easy = r.results.regimes[kRegimeEasy];
+            std::fill_n(easy.owned, c.owned, 1u);
+            easy.chosen[0] = 0, easy.chosen[1] = c.owned > 2 ? 2 : 1, easy.chosen[2] = c.owned > 2 ? 1 : -1;
             easy.chosenCount = std::min(c.owned, 3), easy.newBonus = c.newBonus << 24;
-            if (c.newBonus) record.flags |= kProfileFlagBonusHint;
-        };
-        testplayers::MakeEasyPlayer(game.User(), u"ida", c.level, kLevelSilver, true, bonuses);
+            if (c.newBonus) r.flags |= kProfileFlagBonusHint;
+        });
         const bool full = c.size.width == 1920;
         const MapPoint house = HouseAt(c.level, c.size),
                        easy = full ? MapPoint{1237, 682} : EasyButton(c.size);
         const std::string events =
             Click(40, 400, 300) + Click(5000, easy.x, easy.y) +
             Click(8000, house.x + std::max(0, c.size.width - c.size.height * 4 / 3) / 2, house.y);
-        const std::string video =
-            full ? "Fullscreen=1\nWindow=800,600\nScreen=1920,1080"
-                 : "Window=" + std::to_string(c.size.width) + "," + std::to_string(c.size.height);
-        ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", "[Video]\n" + video + "\n"));
+        ASSERT_TRUE(full ? testsupport::WriteFileBytes(game.Game() + "/config.ini", fullScreen)
+                         : testsupport::UseWindow(game, c.size.width, c.size.height));
         const std::string shot = testsupport::ScreenshotAt(9500, game.File("window.png"));
         ASSERT_EQ(testsupport::RunScript(game, "script", events, "--until-ms 9600" + shot, nullptr, true), 0);
         const Shot window = Load(game, "window");

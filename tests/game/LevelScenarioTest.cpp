@@ -76,8 +76,8 @@ TEST(LevelScenario, GarbageClearedLevelWonLeftSavedAndContinued) {
 
     // The field at 800 x 600 is scaled by 520 / 688 and centred: the garbage
     // at (420, 330) of the field is at (330, 249) on the screen.
-    const std::string before = game.File("before.png"), after = game.File("after.png"),
-                      left = game.File("left.png");
+    const std::string before = game.File("before.png"), after = game.File("after.png");
+    const std::string left = game.File("left.png");
     // The click on the heap offers its clearing as a button over it, at
     // (330, 207); a click there sends the farmer.
     const std::string play =

@@ -61,9 +61,8 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
                    b = tutorialplay::Load(game, "step1");
         ASSERT_TRUE(map.ok && a.ok && b.ok);
         ASSERT_EQ(b.picture.width, look.size.width);
-        // The map's first visit: its box below level 1's house beside its
-        // arrow's tail, leaving the Back button's corner and the greeting's
-        // plate (centred on the top strip) in sight.
+        // The map's first visit: its box below level 1's house beside its arrow's tail, leaving the Back
+        // button's corner and the greeting's plate (centred on the top strip) in sight.
         const int w = look.size.width, unit = look.size.height; // map pixels scale by unit / 768
         const MapPoint house = tutorialplay::HouseAt(0, look.size);
         EXPECT_GT(map.Count(0, house.y + 140 * unit / 768, w / 2, house.y + 260 * unit / 768, Parchment),
@@ -320,8 +319,7 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
     const Shot won = tutorialplay::Load(game, "won");
     ASSERT_TRUE(won.ok);
     EXPECT_GT(won.NearIn(280, 380, 740, 520, programtest::kWindowFace, 8), 20000) << "the result window";
-    // Any quit between the fourth wheat (203.2 s) and the win stores the win as leaving does (its records
-    // line, the next map's medal): the script's last events, then the command line's end.
+    // Any quit after the fourth wheat (203.2 s) stores the win as leaving does: its records line, map medal.
     const std::string menu = testsupport::script::quick::Key(203400, "ESCAPE"), shot = game.File("menu.png"),
                       end = " --draw-every 64 --until-ms 400000";
     const std::pair<std::string, std::string> kQuits[] = {

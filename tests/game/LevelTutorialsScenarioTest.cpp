@@ -64,16 +64,17 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
         tutorialplay::MakeMapProfile(game.User(), 1);
         const windowsizes::FieldOnScreen field(goal.size);
         // The first click, on the wheat bed of point 3, starts the clock; step 1
-        // (the goal) is clicked away at 14.1 s; the site (2), its buildings (3), the mill (4).
-        const std::string events =
-            tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) +
-            Click(13000, field.X(480), field.Y(470)) + Click(14100, field.X(300), field.Y(120)) +
-            Click(16000, field.X(440), field.Y(220)) + Click(17000, goal.buildings.x, goal.buildings.y) +
-            Click(18000, goal.mill.x, goal.mill.y);
+        // (the goal) is clicked away at 14.1 s; then the site (2), its buildings (3), the mill (4).
+        const std::string events = tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) +
+                                   Click(13000, field.X(480), field.Y(470)) +
+                                   Click(14100, field.X(300), field.Y(120));
+        const std::string then = Click(16000, field.X(440), field.Y(220)) +
+                                 Click(17000, goal.buildings.x, goal.buildings.y) +
+                                 Click(18000, goal.mill.x, goal.mill.y);
         const std::vector<std::pair<int, std::string>> taken = {
             {14000, "goal"}, {15300, "site"}, {16900, "buildings"}, {17900, "mill"}, {23800, "button"}};
         const std::string log = windowsizes::PlayAt(
-            game, goal.size, {.events = events, .shots = taken, .untilMs = 23900, .program = true},
+            game, goal.size, {.events = events + then, .shots = taken, .untilMs = 23900, .program = true},
             "level2-");
         EXPECT_NE(log.find("80020000 waits for the clock"), std::string::npos) << log;
         const Shots shots(game, taken);
@@ -117,8 +118,7 @@ TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {
     ASSERT_EQ(b.picture.width, 1024);
     EXPECT_LT(a.Count(0, 50, 1024, 640, ArrowYellow), 50) << "nothing before the clock starts";
     // The arrow stands just below the rubble of point 7 (700, 455), pointing
-    // up at it; its box with the click line stands beside the arrow's tail,
-    // above the panel.
+    // up at it; its box with the click line stands beside the arrow's tail, above the panel.
     EXPECT_GT(b.Count(680, 495, 720, 570, ArrowYellow), 300) << log;
     EXPECT_GT(b.Count(300, 575, 675, 640, Parchment), 12000) << log;
     // Seven seconds later the pointer has gone by itself.

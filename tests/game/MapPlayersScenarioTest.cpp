@@ -146,8 +146,8 @@ TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
             testplayers::MakeEasyPlayer(game.User(), name, 1, kLevelGold, false);
         testplayers::MakeEasyPlayer(game.User(), u"sal", 4, kLevelSilver, false);
         const bool small = size.width == 800;
-        const int left = (size.width - 488) / 2, top = (size.height - 358) / 2, x = small ? 589 : 749,
-                  y = small ? 292 : 384;
+        const int left = (size.width - 488) / 2, top = (size.height - 358) / 2;
+        const int x = small ? 589 : 749, y = small ? 292 : 384;
         const std::string log = windowsizes::PlayAt(
             game, size,
             {.events = testsupport::script::SkipLogos() + Click(5000, x, y) + Move(5200, 5, 5) +
@@ -161,15 +161,13 @@ TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
         const Shot list = LoadShot(game.File("list.png")), scrolled = LoadShot(game.File("scrolled.png")),
                    closed = LoadShot(game.File("closed.png"));
         ASSERT_TRUE(list.ok && scrolled.ok && closed.ok);
-        const auto dark = [](int r, int g, int b) { return r < 90 && g < 70 && b < 50; };
-        // The greeting clicked says in a second line that it leads to the players.
-        EXPECT_GT(LoadShot(game.File("menu.png")).Count(x - 115, y + 5, x + 115, y + 15, dark), 150);
         EXPECT_LT(closed.NearIn(left + 20, top + 70, left + 420, top + 110, kWindowFace, 6), 200) << "Cancel";
         // Scrolled, nothing moves above the view (top + 61) and no row's wood shows below it (top + 300).
         EXPECT_EQ(testsupport::Differing(list, scrolled, left + 12, top, left + 432, top + 60), 0);
         for (const Shot* shot : {&list, &scrolled})
             EXPECT_EQ(shot->NearIn(left + 12, top + 302, left + 170, top + 358, 0xD0A060, 30), 0);
         // "New player" on the face of its button, from 63 to 113 px below the list's top.
+        const auto dark = [](int r, int g, int b) { return r < 90 && g < 70 && b < 50; };
         int first = -1, last = -1;
         for (int y = top + 66; y < top + 111; ++y)
             if (list.Count(left + 120, y, left + 360, y + 1, dark) > 0) {
@@ -178,6 +176,8 @@ TEST(MapPlayersScenario, TheListsNamesAndNewPlayerRead) {
             }
         ASSERT_GE(first, 0) << "no \"New player\"";
         EXPECT_NEAR(first + last, 2 * (top + 88), 6) << "the label's middle, rows " << first << ".." << last;
+        // The greeting clicked says in a second line that it leads to the players.
+        EXPECT_GT(LoadShot(game.File("menu.png")).Count(x - 115, y + 5, x + 115, y + 15, dark), 150);
         // sal's row: the pale green name and its dark rim.
         EXPECT_GT(list.NearIn(left + 80, top + 135, left + 200, top + 170, 0x80FF80, 30), 40);
         EXPECT_GT(list.NearIn(left + 80, top + 135, left + 200, top + 170, 0x3A2008, 30), 60) << "the rim";

@@ -310,8 +310,7 @@ TEST(MapScenario, ALevelWonFromTheMapWritesItsRecord) {
     // The result window, the panel's stopped clock and the record read the win's one second.
     const std::string second = line.substr(line.size() - 8),
                       opened = testsupport::LogLines(log, "opened: ")[0];
-    EXPECT_NE(opened.find(", " + second + " beside the clock's " + second + ","), std::string::npos)
-        << opened;
+    EXPECT_NE(opened.find(", " + second + " beside the clock's " + second + ","), opened.npos) << opened;
 
     // Won again by an ordinary user (root reads every file) who may not read that file: it is set aside
     // whole, the log and a dialog (a second Enter) name it, and the new line begins a new file.

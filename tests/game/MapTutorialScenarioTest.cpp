@@ -77,10 +77,9 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
     // button's corner) is parchment too, and is not counted.
     EXPECT_LT(a.Count(0, 0, 180, 27, Parchment) + a.Count(0, 27, 1024, 700, Parchment), 200);
     EXPECT_LT(a.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 20);
-    // After the click: level 1 open again; the arrow down and right of it,
-    // pointing at it (up and left it would lie over the Back button), and the
-    // hint box beside the arrow's tail: it leaves the house, the arrow, the
-    // Back button's corner and the greeting in sight.
+    // After the click: level 1 open again; the arrow down and right of it, pointing at it (up and left it
+    // would lie over the Back button), and the hint box beside the arrow's tail: it leaves the house, the
+    // arrow, the Back button's corner and the greeting in sight.
     EXPECT_GT(b.Count(first.x - 40, first.y - 40, first.x + 40, first.y + 10, redRoof), 100);
     EXPECT_GT(b.Count(first.x + 30, first.y + 30, first.x + 120, first.y + 120, Orange), 200);
     EXPECT_LT(b.Count(0, 0, 180, 45, Orange), 20) << "the arrow over the Back button";
@@ -98,10 +97,8 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
 // A player with tutorials on who has passed the easy game's first group
 // chooses "Play hard" on the main screen: the hard map's first visit greets
 // her with its box in the middle of the screen, which a click closes; the
-// map then answers a click on level 1 with its level window. The pointer
-// rests there: the click that closes the box, the one that opens the
-// window and, after Escape has closed it, one more all fall on level 1, and
-// each of the last two opens its window.
+// map then answers a click on level 1 with its level window. The pointer rests there: the clicks that close
+// the box, open the window and, after Escape, one more all fall on level 1; the last two open the window.
 TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
     GameCopy game;
     testplayers::MakeEasyPlayer(game.User(), u"hana", 8, kLevelSilver, true,
@@ -118,8 +115,7 @@ TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
                                                      .program = true});
     const size_t starts = log.find("40060000 starts");
     ASSERT_NE(starts, std::string::npos) << log;
-    EXPECT_EQ(testsupport::LogLines(log.substr(starts), "the level window of level 1 opens").size(), 2u)
-        << log;
+    EXPECT_EQ(testsupport::Occurrences(log.substr(starts), "the level window of level 1 opens"), 2u) << log;
     const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
     ASSERT_TRUE(saved) << "no current player";
     EXPECT_TRUE(saved->flags & kProfileFlagHardMapTutorial);

@@ -99,9 +99,9 @@ TEST(NewPlayerScenario, TheProfileCarriesTheNameExactlyAsTyped) {
 }
 
 // A player whose file cannot be made (the folder lets nothing be made in it once the game runs) is refused
-// with the folder named, as a failed save names it, within the dialog at 226 characters, also of the widest
-// letters.
+// with the folder named, as a failed save names it, within the dialog at 226 characters of any letters.
 void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::string& letters) {
+    SCOPED_TRACE(letters + std::to_string(width));
     GameCopy game;
     EXPECT_TRUE(testsupport::UseWindow(game, width, height));
     std::string home = game.Root() + "/";
@@ -128,17 +128,14 @@ void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::strin
         << log;
     const Shot refused = LoadShot(shot); // the dialog's ink between its edges, in the rows of its text
     const int left = (width - 420) / 2, right = left + 420, top = height / 2 - 130, end = top + 240;
-    EXPECT_GT(refused.NearIn(left, top, right, end, 0x3A2410, 4), 1000);
-    EXPECT_EQ(refused.NearIn(0, top, left - 10, end, 0x3A2410, 4) +
-                  refused.NearIn(right + 10, top, width, end, 0x3A2410, 4),
-              0);
+    const auto ink = [&](int from, int to) { return refused.NearIn(from, top, to, end, 0x3A2410, 4); };
+    EXPECT_GT(ink(left, right), 1000);
+    EXPECT_EQ(ink(0, left - 10) + ink(right + 10, width), 0);
 }
 TEST(NewPlayerScenario, APlayerWhoseFileCannotBeWrittenIsRefusedNamingTheFolder) {
     for (const auto [width, height] : windowsizes::kSizes)
-        for (const std::string letters : {"a", "W", "MW"}) {
-            SCOPED_TRACE(letters + std::to_string(width));
+        for (const std::string letters : {"a", "W", "MW"})
             ExpectTheFolderNamedWithinTheDialog(width, height, letters);
-        }
 }
 
 TEST(NewPlayerScenario, AThirteenthPlayerIsRefusedWithTheErrorDialog) {

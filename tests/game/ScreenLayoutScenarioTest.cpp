@@ -103,11 +103,11 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
 // out below their shed), each factory, the sheep rack's eave under its feed
 // bubble, a bed, the tree's crown, the garbage heap and a clean site's patch each selects its point; on the
 // grass beside one (-1) nothing. The warehouse (point 0) opens its window, which holds the level: last.
-// At 1024 x 768: the puddles that level 24's shots (seed 9) leave on bed 5 and the cowshed by 60 s, where
-// they lie over grass; the stars over the roofs of level 16's henhouse and bakery; the feed bubble's arrow
-// tip (level 16) and the harvest button's pin (level 2), whose first click orders the work, and the icon of
-// that harvest waiting over its bed.
+// At 1024 x 768: the puddles level 24's shots (seed 9) leave on bed 5 and the cowshed by 60 s, over grass;
+// the stars over level 16's henhouse and bakery roofs; the feed bubble's arrow tip (level 16) and the harvest
+// button's pin (level 2), whose first click orders the work, and that harvest's icon waiting over its bed.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
+    const WindowSize large = kSizes[1];
     const struct {
         const char* level;
         int x, y, point; // the reference
@@ -120,11 +120,9 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     } plays[] = {
         {"24", 557, 355, 6, "444 186 2 330 150 1 298 160 -1 690 240 3 678 234 3 660 240 -1 285 380 -1", 465,
          105},
-        {"24", 360, 465, 4, "512 478 5 600 245 2", 0, 0, "Feeding ordered", kSizes[1], 60000, " --seed 9"},
-        {"16", 540, 475, 4, "828 154 2 600 150 1", 756, 201, "Feeding ordered             point 2",
-         kSizes[1]},
-        {"02", 700, 470, 4, "470 422 3", 480, 419, "Into the warehouse          1 of 1 wheat", kSizes[1],
-         8000},
+        {"24", 360, 465, 4, "512 478 5 600 245 2", 0, 0, "Feeding ordered", large, 60000, " --seed 9"},
+        {"16", 540, 475, 4, "828 154 2 600 150 1", 756, 201, "Feeding ordered             point 2", large},
+        {"02", 700, 470, 4, "470 422 3", 480, 419, "Into the warehouse          1 of 1 wheat", large, 8000},
         {"34", 421, 363, 4, "448 137 2 330 140 1 300 120 -1 600 180 6 600 200 -1 550 330 7 520 345 -1"},
         {"36", 421, 363, 6, "395 160 1 600 165 2 575 140 -1 715 225 3 700 195 -1 140 270 4 615 420 9"},
         {"37", 421, 363, 5, "330 160 1 472 204 2 602 150 3 640 175 -1 716 250 7 716 272 -1 285 375 -1"},

@@ -300,22 +300,19 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
     GameCopy game;
     testplayers::MakePlayer(game.User(), u"vera");
     const std::string user = game.User() + "/";
-    for (const char* name : {"Verbolunde.lock", "log.txt", "config.dat"}) {
-        ASSERT_TRUE(testsupport::WriteFileBytes(user + name, "mine"));
-        fs::permissions(user + name, fs::perms::none);
-    }
+    for (const char* name : {"Verbolunde.lock", "log.txt", "config.dat"})
+        ASSERT_TRUE(testsupport::WriteFileBytes(user + name, "mine") && !chmod((user + name).c_str(), 0));
     for (int n = 1; n <= 100; ++n)
         fs::create_directory(user + "write" + (n > 1 ? std::to_string(n) : "") + ".tmp");
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini", std::string((1 << 20) + 1, ';')));
     game.RunAsOrdinaryUser();
     std::string output;
     EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 20")), &output), 0) << output;
-    const std::string log = game.Log();
     for (const std::string& told : std::vector<std::string>{
              user + "Verbolunde.lock cannot be opened; it is set aside as",
              "log.txt cannot be written; it is set aside as",
              "it cannot be read; it is set aside as " + user + "config.dat.bad", "config.ini ignored"})
-        EXPECT_NE(log.find(told), std::string::npos) << told << "\n" << log;
+        EXPECT_NE(game.Log().find(told), std::string::npos) << told << "\n" << game.Log();
 }
 
 // SIGTERM, SIGINT and SIGHUP close the main window: the program shuts down in
@@ -379,18 +376,16 @@ TEST(StartUp, CommandLinePathsAreTakenFromTheStartingFolder) {
     EXPECT_NE(game.Log().find("start\\sub\\mine.dat"), std::string::npos) << game.Log();
 }
 
-// Where Debian's package tools are missing, the dependency check of ./play.sh and ./test.sh asks the PATH
-// and pkg-config instead: it goes on when everything is there and names what is missing otherwise.
+// Without Debian's package tools the dependency check asks the PATH and pkg-config, naming what is missing.
 TEST(StartUp, TheDependencyCheckWithoutPackageToolsNamesWhatIsMissing) {
     testsupport::TempDir bin;
     for (const auto& entry : fs::directory_iterator("/usr/bin"))
         if (entry.path().filename() != "apt-get" && entry.path().filename() != "dpkg-query")
             fs::create_symlink(entry.path(), bin.File(entry.path().filename().string()));
     const std::string deps = "PATH='" + bin.Path().string() + "' bash " VB_SOURCE_DIR "/tools/deps.sh";
-    std::string output;
+    std::string output, missing;
     EXPECT_EQ(testsupport::RunCommand(deps + " --game", &output), 0) << output;
     fs::remove(bin.File("pkg-config"));
-    output.clear();
-    EXPECT_EQ(testsupport::RunCommand(deps, &output), 1) << output;
-    EXPECT_NE(output.find("the program pkg-config"), std::string::npos) << output;
+    EXPECT_EQ(testsupport::RunCommand(deps, &missing), 1) << missing;
+    EXPECT_NE(missing.find("the program pkg-config"), std::string::npos) << missing;
 }

@@ -152,9 +152,9 @@ TEST(VillainScenario, TheRobberSetsUpShootsAndIsDrivenOffWithLogLinesAndPictures
     testplayers::MakePlayer(game.User(), u"vera");
     // The first shot flies from 14,550 ms; the second from 17,950 ms and
     // lands at about 19,150 ms; the robber then packs up and walks off.
-    const std::string events = Opening() + ClickScreen(15050, 566, 254) + // the first shot
-                               ClickField(18100, kSpotX, kSpotY - 28) +   // the robber
-                               ClickField(18300, 712, 285) + // the grass in the catapult's frame: nothing
+    const std::string events = Opening() + ClickScreen(15050, 566, 254) +                  // the first shot
+                               ClickField(18100, kSpotX, kSpotY - 28) +                    // the robber
+                               ClickField(18300, 712, 285) +                               // grass: nothing
                                ClickField(19400, 712, 293) + ClickField(19600, 712, 293) + // its catapult
                                Key(20700, "ESCAPE") + Key(20800, "Q") + "21000 close\n";
     ASSERT_EQ(RunGame(game, "play", events,

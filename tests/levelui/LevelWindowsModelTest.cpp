@@ -232,8 +232,7 @@ TEST(ResultWindow, ClickShowsAllOnceAndEnterEnds) {
     EXPECT_FLOAT_EQ(r.MedalScale(900), 1.0f);
 }
 
-// A time reads as its second rounded up, held at 99:59:59 in the clock's last
-// second; it reads as a gold time of 37 s (or 36.5 s) only when it won gold.
+// A time reads as its second rounded up (at most 99:59:59), and as a gold time only when it won gold.
 TEST(TimeRows, ATimeReadsAsOneSecondThatItsMedalAgreesWith) {
     const std::pair<uint32_t, const char16_t*> shown[] = {
         {0, u"00:00:00"},       {59010, u"00:01:00"},     {39060, u"00:00:40"},
