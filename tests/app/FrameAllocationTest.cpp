@@ -11,8 +11,10 @@
 // frames, none to the frames after them.
 #include "app/App.h"
 #include "app/GameStates.h"
+#include "app/Profiles.h"
 #include "game/GameProgram.h"
 #include "platform/Clock.h"
+#include "platform/Utf.h"
 #include "showcase/LayerShowcase.h"
 #include "tests/support/TempDir.h"
 
@@ -222,6 +224,10 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
         const std::string log = testsupport::ReadFileBytes(home + "/Quenmoor/Verbolunde/log.txt");
         EXPECT_NE(log.find(logged), std::string::npos) << log;
         EXPECT_EQ(log.find("Level 31 saved into the profile (") != std::string::npos, exitCode == 1) << log;
+        ProfileManager profiles(platform::Utf8ToUtf16(home + "/Quenmoor/Verbolunde"));
+        profiles.Load();
+        EXPECT_EQ(profiles.Current() && profiles.Current()->HasSavedLevel(30), exitCode == 1)
+            << "a profile keeps it";
         EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << log;
     }
 }

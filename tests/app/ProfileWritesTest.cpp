@@ -72,6 +72,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
         EXPECT_TRUE(store.HasUnsavedFiles());
         const uint32_t failures = store.FailedWrites();
         EXPECT_GE(failures, 1u);
+        EXPECT_EQ(store.FailureCause(), "the file size limit was reached") << "not a full disk";
         EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
         EXPECT_FALSE(store.RetryWrites()) << "the cause is still there";
         EXPECT_EQ(store.FailedWrites(), failures + 1) << "one file tried again";
