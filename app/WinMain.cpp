@@ -845,8 +845,7 @@ bool AppSession::TakeInstance() {
                 entry == UserEntry::Other || (lockShared && entry == UserEntry::File)
                     ? "The lock file's name " + lockPath +
                           " is taken by an entry that is not the game's lock file, and the folder does not "
-                          "let "
-                          "it be set aside; this copy does not start."
+                          "let it be set aside; this copy does not start."
                 : platform::PassingFileError(lockError)
                     ? "The lock file " + lockPath + " cannot be opened now (" + why +
                           "); this copy does not start."
@@ -877,13 +876,7 @@ bool AppSession::TakeInstance() {
         if (lockUnopenable)
             LogErrorPrintf(kLogIndent, "%s cannot be opened; it is set aside as %s.",
                            AppShownPath(lock).c_str(), AppShownPath(lockKept).c_str());
-        else if (lockShared)
-            LogErrorPrintf(
-                kLogIndent,
-                "%s is also reached by another name (a hard link) or is not the player's own; it is "
-                "set aside as %s unwritten, and a new lock file is made.",
-                AppShownPath(lock).c_str(), AppShownPath(lockKept).c_str());
-        else if (!lockKept.empty())
+        else if (!lockKept.empty()) // a non-file, or a file another name reaches too or not the player's
             LogSetAside(lock, lockKept);
         if (logUnwritable)
             LogErrorPrintf(kLogIndent, "%s cannot be written; it is set aside as %s and a new log begun.",

@@ -185,7 +185,7 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
     win();
     setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt.bad2")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt.bad3"))) << "the next kept name";
     EXPECT_EQ(profiles.FailureCause(), "too many files are open");
     EXPECT_TRUE(profiles.RetryWrites());
     EXPECT_EQ(Lines(records.CurrentPath()).size(), 2u);
