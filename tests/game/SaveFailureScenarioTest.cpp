@@ -191,7 +191,8 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept, co
                               : game.Log().size() == 1024u)
         << game.Log();
     EXPECT_NE(output.find("as they were before: " + kept), std::string::npos) << output;
-    EXPECT_TRUE(kept.find("profile1") == kept.npos || testsupport::ReadFileBytes(file) == before) << "as it was";
+    EXPECT_TRUE(kept.find("profile1") == kept.npos || testsupport::ReadFileBytes(file) == before)
+        << "as it was";
     EXPECT_NE(output.find(cause), std::string::npos) << "the cause";
 }
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
