@@ -318,15 +318,6 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
              "log.txt cannot be written; it is set aside as",
              "it cannot be read; it is set aside as " + user + "config.dat.bad", "config.ini ignored"})
         EXPECT_NE(game.Log().find(told), std::string::npos) << told << "\n" << game.Log();
-    // Too few descriptors at the start pass: nothing is set aside, and the next start has its player and
-    // settings.
-    const std::string settings = testsupport::ReadFileBytes(user + "config.dat");
-    for (const char* few : {"4", "5"})
-        testsupport::RunCommand(
-            Bounded("prlimit --nofile=" + std::string(few) + " " + game.Command("--headless")), &output);
-    EXPECT_FALSE(fs::exists(user + "config.dat.bad2") || fs::exists(user + "profiles.dat.bad")) << output;
-    EXPECT_EQ(testsupport::ReadFileBytes(user + "config.dat"), settings);
-    EXPECT_TRUE(testplayers::StoredCurrent(game.User()).has_value()) << output;
     // A root's folder at the lock's name in a sticky folder of root's is named, not taken for another copy.
     ASSERT_TRUE(fs::remove(user + "Verbolunde.lock") && !chown(user.c_str(), 0, 0) &&
                 !chmod(user.c_str(), 01777) && fs::create_directory(user + "Verbolunde.lock"));
