@@ -343,6 +343,12 @@ bool DeleteFile(const GamePath& path) {
     return unlink(NativePath(path).c_str()) == 0;
 }
 
+void RemoveForReplacing(const std::string& nativePath) {
+    struct stat st;
+    if (lstat(nativePath.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        unlink(nativePath.c_str());
+}
+
 bool RenameFile(const GamePath& from, const GamePath& to, int* syncError) {
     if (from.Empty() || to.Empty()) return false;
     std::string target = NativePath(to);

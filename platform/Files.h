@@ -134,6 +134,10 @@ bool FolderExists(const GamePath& path); // a folder
 bool PathExists(const GamePath& path);   // either
 int64_t FileSize(const GamePath& path);  // -1 when not a readable regular file
 bool DeleteFile(const GamePath& path);
+// Removes a regular file or a link at a native path (the name alone, never
+// what a link reaches), so that a file made new there (CreateNew) replaces it
+// and is never written through a link; a folder, pipe or device stays.
+void RemoveForReplacing(const std::string& nativePath);
 // Moves `from` to `to` in one step, replacing a file at `to` atomically, and
 // flushes the folder so the new name survives a crash. The rename's own
 // result: a folder that could not be flushed does not undo the move, and
