@@ -143,10 +143,15 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
         ignored("it is not a readable file.");
         return true;
     }
-    // A file the game may not read is never written over unread: it goes aside first.
-    if (!platform::File::Open(platform::GamePath(path), platform::kFileRead,
-                              platform::FileCreation::OpenExisting)
-             .IsOpen()) {
+    // A file the game may not read is never written over unread: it goes aside first. One that does
+    // not open now for a passing cause is neither: it stays, and keeps the player's settings.
+    if (const int error = platform::OpenForReadError(platform::GamePath(path)); error != 0) {
+        if (platform::PassingFileError(error)) {
+            ignored(("it cannot be read now (" + platform::FileErrorText(error, platform::kFileRead) +
+                     "); it stays as it is, and the settings in use are the defaults.")
+                        .c_str());
+            return false;
+        }
         const std::u16string kept = KeepAside(path, u".bad");
         ignored(kept.empty() ? "it cannot be read, and the folder does not let it be set aside."
                              : ("it cannot be read; it is set aside as " + AppShownPath(kept) + ".").c_str());
@@ -179,13 +184,17 @@ bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound
     return true;
 }
 
-bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16string* stuck) {
+bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16string* stuck,
+                std::string* cause) {
     const std::u16string path = ConfigDatPath();
     if (path.size() > kMaxPath) return false;
-    ClearWayForWrite(path, path + u".bak", stuck); // logs what it sets aside; what stays fails the open
-    kis::DataFileWriterW* writer =
-        kis::OpenDataFileForWrite(path.c_str(), kConfigTypeId, kConfigTypeVersion, kConfigDataVersion, true);
-    if (!writer) return false;
+    if (!ClearWayForWrite(path, path + u".bak", stuck)) return false; // logs what it sets aside
+    kis::DataFileWriterW writer(kConfigTypeId, kConfigTypeVersion, kConfigDataVersion);
+    auto failed = [&] {
+        if (cause) *cause = platform::FileErrorText(writer.GetError(), platform::kFileWrite);
+        return false;
+    };
+    if (!writer.Open(path.c_str(), true)) return failed();
     ScreenParams params;
     screen.GetParams(&params);
     SoundSettings settings;
@@ -200,13 +209,13 @@ bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16str
     uint8_t soundBytes[sizeof(SoundSettings)];
     StoreWords(screenBytes, screenWords, 7);
     StoreWords(soundBytes, soundWords, 4);
-    writer->BeginChunk(kConfigScreenChunk, kConfigChunkSubId);
-    writer->Write(screenBytes, sizeof screenBytes);
-    writer->EndChunk();
-    writer->BeginChunk(kConfigSoundChunk, kConfigChunkSubId);
-    writer->Write(soundBytes, sizeof soundBytes);
-    writer->EndChunk();
-    return kis::CloseDataFile(writer);
+    writer.BeginChunk(kConfigScreenChunk, kConfigChunkSubId);
+    writer.Write(screenBytes, sizeof screenBytes);
+    writer.EndChunk();
+    writer.BeginChunk(kConfigSoundChunk, kConfigChunkSubId);
+    writer.Write(soundBytes, sizeof soundBytes);
+    writer.EndChunk();
+    return writer.Close() || failed();
 }
 
 void ReadConfigIni(const std::u16string& iniPath, ScreenParams* params, ConfigIni* out) {

@@ -28,12 +28,17 @@ std::u16string ConfigIniPath();
 // Fills out from the screen's record, then reads config.dat over it (taking
 // the screen's record again when that chunk cannot be read whole) and hands
 // a whole sound-settings chunk to the sound manager. A missing file or chunk
-// leaves the defaults. False only when the file's path is too long.
+// leaves the defaults. False when the file's path is too long, or when the
+// file does not open now for a passing cause (too many files open, no
+// memory): it is left as it is, and the start does not write it over with
+// the defaults.
 bool LoadConfig(ScreenParams* out, const GameScreen& screen, SoundManager& sound);
 // Writes config.dat (through a backup file) from the screen's record and the
 // sound manager's settings. False when it could not be written; `stuck`
-// then names an entry in its way the folder did not let it set aside.
-bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16string* stuck = nullptr);
+// then names an entry in its way the folder did not let it set aside, and
+// `cause` says why where the system does ("the disk is full").
+bool SaveConfig(const GameScreen& screen, const SoundManager& sound, std::u16string* stuck = nullptr,
+                std::string* cause = nullptr);
 
 // The entries of config.ini that are present, over the given values.
 struct ConfigIni {

@@ -439,10 +439,29 @@ bool ProfileManager::WriteAllowed(const std::u16string& path) {
     return !writesRefused_;
 }
 
+void ProfileManager::NoteFailure(const std::u16string& path, std::u16string stuck, std::string cause) {
+    ++failedWrites_;
+    unreadable_.clear();
+    blocking_ = std::move(stuck);
+    failureCause_ = std::move(cause);
+    LogErrorPrintf(kLogIndent, "The file %s could not be written%s%s%s.", AppShownPath(path).c_str(),
+                   failureCause_.empty() ? "" : " (", failureCause_.c_str(),
+                   failureCause_.empty() ? "" : ")");
+}
+
+void ProfileManager::ForgetFailure() {
+    unreadable_.clear();
+    blocking_.clear();
+    failureCause_.clear();
+}
+
 bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
                                const std::vector<Chunk>& chunks) {
     if (writesRefused_) return false;
-    ClearWayForWrite(path, path + u".bak", &blocking_); // logs what it sets aside; what stays fails the open
+    if (std::u16string stuck; !ClearWayForWrite(path, path + u".bak", &stuck)) { // logs what it sets aside
+        NoteFailure(path, std::move(stuck), {});
+        return false;
+    }
     kis::DataFileWriterW writer(type, version, kUserDataVersion);
     bool good = writer.Open(path.c_str(), true);
     for (const Chunk& chunk : chunks)
@@ -453,10 +472,11 @@ bool ProfileManager::WriteFile(const std::u16string& path, uint32_t type, uint32
         return false;
     }
     if (good) good = writer.Close();
-    if (!good) {
-        ++failedWrites_;
-        LogErrorPrintf(kLogIndent, "The file %s could not be written.", AppShownPath(path).c_str());
-    }
+    if (!good) NoteFailure(path, {}, platform::FileErrorText(writer.GetError(), platform::kFileWrite));
+    if (good && writer.GetSyncError() != 0)
+        LogErrorPrintf(kLogIndent, "%s is written, but its folder could not be flushed (%s).",
+                       AppShownPath(path).c_str(),
+                       platform::FileErrorText(writer.GetSyncError(), platform::kFileRead).c_str());
     return good;
 }
 
@@ -508,31 +528,28 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
     const uint32_t number = profile.Number();
     const std::u16string profilePath = ProfilePath(number), recordsPath = RecordsPath(number);
     const std::u16string profileAside = profilePath + kWinAside, recordsAside = recordsPath + kWinAside;
-    auto fail = [&](const std::u16string& path) {
-        ++failedWrites_;
+    auto fail = [&](const std::u16string& path, std::u16string stuck, std::string cause) {
+        NoteFailure(path, std::move(stuck), std::move(cause));
         unsavedProfiles_.insert(number);
-        LogErrorPrintf(kLogIndent, "The file %s could not be written.", AppShownPath(path).c_str());
         return false;
     };
     if (writesRefused_) {
         unsavedProfiles_.insert(number);
         return false;
     }
-    // A copy an earlier failure left goes; anything else there is set aside.
-    if (InspectUserEntry(profileAside) == UserEntry::File)
-        platform::DeleteFile(platform::GamePath(profileAside));
-    ClearWayForWrite(profilePath, profileAside, &blocking_);
+    // A copy an earlier failure left gives way; anything else there is set aside.
+    if (std::u16string stuck; !ClearWayForWrite(profilePath, profileAside, &stuck))
+        return fail(profilePath, std::move(stuck), {});
     RecordsKeeping keeping;
     // What was kept is told once the records are where the player finds them, or the save failed.
     auto tellKept = [&] {
         if (!keeping.keptAs.empty()) recordsKept_.push_back(keeping.keptAs);
     };
     const bool recordsWritten = WriteRecordsAside(recordsPath, lines, recordsAside, &keeping); // logs
-    unreadable_ = keeping.unreadable;
     if (!recordsWritten) {
         tellKept();
-        ++failedWrites_;
-        unsavedProfiles_.insert(number);
+        fail(recordsPath, keeping.blocking, keeping.cause);
+        unreadable_ = keeping.unreadable;
         return false;
     }
     if (!WriteProfileTo(profile, profileAside)) { // counted and logged by the write
@@ -543,19 +560,22 @@ bool ProfileManager::WriteWithRecords(const Profile& profile, const std::vector<
     }
     // The gate stands in for a stop at each rename: the copies stay as they are.
     if (!WriteAllowed(recordsPath)) return false;
+    errno = 0;
     const bool placed = PutRecordsInPlace(recordsPath, recordsAside, &keeping); // logs what it keeps
+    const int error = errno;
     tellKept();
     if (!placed) {
         platform::DeleteFile(platform::GamePath(recordsAside));
         platform::DeleteFile(platform::GamePath(profileAside));
-        return fail(recordsPath);
+        return fail(recordsPath, keeping.blocking, platform::FileErrorText(error, platform::kFileWrite));
     }
     ++writtenFiles_;
     pendingLines_.erase(number); // `lines` goes with it
     if (!WriteAllowed(profilePath)) return false;
     // Should the profile's copy not go in place now, the next start puts it there.
-    if (!platform::RenameFile(platform::GamePath(profileAside), platform::GamePath(profilePath)))
-        return fail(profilePath);
+    errno = 0;
+    if (!RenameUserFile(profileAside, profilePath))
+        return fail(profilePath, {}, platform::FileErrorText(errno, platform::kFileWrite));
     unsavedProfiles_.erase(number);
     return true;
 }
@@ -606,11 +626,19 @@ void ProfileManager::FinishWinWrites() {
             platform::DeleteFile(platform::GamePath(path));
             LogLabelPrintf(kLogIndent, "Profiles", "profile %u: a win stopped before it was saved is dropped",
                            number);
+        } else if (const int error = platform::OpenForReadError(platform::GamePath(path));
+                   platform::PassingFileError(error)) {
+            // Not known to be whole or damaged: it waits for a start that can read it.
+            LogErrorPrintf(kLogIndent,
+                           "Profile %u: the copy %s of a win a stop left cannot be read now (%s); it "
+                           "stays for the next start.",
+                           number, AppShownPath(path).c_str(),
+                           platform::FileErrorText(error, platform::kFileRead).c_str());
         } else if (!ReadProfile(number, path, &why, true)) {
             // The stop came after the records took the win, but the profile's
             // copy is no whole profile: the profile file in place is the one to keep.
             keep(path, number, (std::string("does not read (") + why + ")").c_str());
-        } else if (platform::RenameFile(platform::GamePath(path), platform::GamePath(ProfilePath(number)))) {
+        } else if (RenameUserFile(path, ProfilePath(number))) {
             LogLabelPrintf(kLogIndent, "Profiles",
                            "profile %u: a win stopped while it was saved is completed", number);
         }
@@ -619,7 +647,7 @@ void ProfileManager::FinishWinWrites() {
         const uint32_t number = WinAsideNumber(name, u"records", recordsTail);
         if (number == 0) continue;
         const std::u16string path = folder_ + u"\\" + name;
-        if (InspectUserEntry(path) == UserEntry::File)
+        if (IsPlayersOwnFile(path))
             platform::DeleteFile(platform::GamePath(path));
         else if (const std::u16string kept = KeepAside(path, u".bad"); !kept.empty())
             LogErrorPrintf(kLogIndent, "%s is not a file; it is set aside as %s.", AppShownPath(path).c_str(),
@@ -635,12 +663,14 @@ void ProfileManager::FinishWinWrites() {
                            WinAsideNumber(name, u"records", u".txt.bak") != 0;
         if (!aside) continue;
         const std::u16string path = folder_ + u"\\" + name;
-        if (InspectUserEntry(path) == UserEntry::Other)
-            SetAsideNonFile(path);
-        else if (platform::DeleteFile(platform::GamePath(path)))
-            LogLabelPrintf(kLogIndent, "Profiles",
-                           "%s, written before a stop but never put in place, is deleted",
-                           Narrow(name).c_str());
+        if (IsPlayersOwnFile(path)) {
+            if (platform::DeleteFile(platform::GamePath(path)))
+                LogLabelPrintf(kLogIndent, "Profiles",
+                               "%s, written before a stop but never put in place, is deleted",
+                               Narrow(name).c_str());
+        } else if (const std::u16string kept = KeepAside(path, u".bad"); !kept.empty()) {
+            LogSetAside(path, kept);
+        }
     }
 }
 
@@ -655,7 +685,7 @@ std::vector<std::u16string> ProfileManager::UnsavedFileNames() const {
 }
 
 bool ProfileManager::RetryWrites() {
-    blocking_.clear(); // what stops the writes now is told
+    ForgetFailure(); // what stops the writes now is told
     const std::set<uint32_t> numbers = std::move(unsavedProfiles_);
     unsavedProfiles_.clear();
     for (uint32_t number : numbers)
@@ -678,6 +708,26 @@ bool ProfileManager::SaveList() {
             best.U32(entry.ms);
             best.Units(entry.holder, kProfileNameUnits);
         }
+    // A list that did not open for a passing cause is read first, once it
+    // does: the players it names are the store's again, and none is lost.
+    if (!listUnread_.empty()) {
+        if (const int error = platform::OpenForReadError(platform::GamePath(ListPath()));
+            platform::PassingFileError(error)) {
+            listUnsaved_ = true;
+            NoteFailure(ListPath(), {}, platform::FileErrorText(error, platform::kFileRead));
+            return false;
+        }
+        listUnread_.clear();
+        uint32_t current = 0;
+        std::vector<uint32_t> numbers;
+        if (ReadList(&current, &numbers)) {
+            for (uint32_t number : numbers)
+                AddListed(number);
+            if (!current_) setAsideCurrent_ = current; // the player the list names stays its current one
+            return SaveList();
+        }
+        listDamaged_ = InspectUserEntry(ListPath()) != UserEntry::Missing;
+    }
     // A list that could not be read is kept beside before it is replaced.
     if (listDamaged_ && !writesRefused_) {
         if (const std::u16string aside = KeepAside(ListPath(), u".bad"); !aside.empty()) {
@@ -687,6 +737,8 @@ bool ProfileManager::SaveList() {
         } else if (InspectUserEntry(ListPath()) != UserEntry::Missing) {
             LogErrorPrintf(kLogIndent, "The unreadable %s cannot be kept aside; it is not written over.",
                            AppShownPath(ListPath()).c_str());
+            listUnsaved_ = true;
+            NoteFailure(ListPath(), ListPath(), {});
             return false;
         }
         listDamaged_ = false;
@@ -695,10 +747,6 @@ bool ProfileManager::SaveList() {
                               {{kChunkList, 1, &list.bytes}, {kChunkBest, 1, &best.bytes}});
     if (!listUnsaved_) ++writtenFiles_;
     return !listUnsaved_;
-}
-
-void ProfileManager::SetAsideNonFile(const std::u16string& path) {
-    if (const std::u16string kept = ::SetAsideNonFile(path); !kept.empty()) LogSetAside(path, kept);
 }
 
 bool ProfileManager::SaveCurrent() {
@@ -862,7 +910,17 @@ void ProfileManager::Load() {
     // that does not read: a folder or a broken link there is set aside like a
     // damaged file.
     const bool listed = InspectUserEntry(ListPath()) != UserEntry::Missing;
-    if (platform::FileExists(platform::GamePath(ListPath())) && ReadList(&current, &numbers)) {
+    listUnread_.clear();
+    if (const int error = InspectUserEntry(ListPath()) == UserEntry::File
+                              ? platform::OpenForReadError(platform::GamePath(ListPath()))
+                              : 0;
+        platform::PassingFileError(error)) {
+        // Neither damaged nor unreadable: it stays as it is, and is not written over before it is read.
+        listUnread_ = platform::FileErrorText(error, platform::kFileRead);
+        LogErrorPrintf(kLogIndent,
+                       "profiles.dat cannot be read now (%s); it stays as it is, and no player is read.",
+                       listUnread_.c_str());
+    } else if (platform::FileExists(platform::GamePath(ListPath())) && ReadList(&current, &numbers)) {
         for (uint32_t number : numbers)
             AddListed(number);
         current_ = FindByNumber(current);
@@ -1060,6 +1118,18 @@ void ShowProfileError(int32_t error) {
     if (const size_t mark = profiles ? filled.find(u"%1") : std::u16string::npos;
         mark != std::u16string::npos)
         filled.replace(mark, 2, platform::Utf8ToUtf16(AppShownPath(profiles->Folder())));
+    // And why, where the failed write or a new file in the folder now says; the cause is not guessed.
+    if (const size_t mark = profiles ? filled.find(u"%2") : std::u16string::npos;
+        mark != std::u16string::npos) {
+        std::string cause = profiles->FailureCause();
+        if (cause.empty()) cause = WriteFailureIn(profiles->Folder());
+        const char16_t* unknown =
+            language ? language->GetText(u"dialogs", u"save_cause_unknown", true) : nullptr;
+        filled.replace(mark, 2,
+                       !cause.empty() ? platform::Utf8ToUtf16(cause)
+                       : unknown      ? std::u16string(unknown)
+                                      : u"the game cannot tell why");
+    }
     const char16_t* text = filled.c_str();
     std::string line = Narrow(text);
     std::replace(line.begin(), line.end(), '\n', ' ');

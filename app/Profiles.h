@@ -311,6 +311,12 @@ class ProfileManager {
     // An entry in the way of the last failed write that the folder did not
     // let the game set aside (game form); empty when none stopped it.
     const std::u16string& BlockingEntry() const { return blocking_; }
+    // Why the last failed write failed, where the system said ("too many
+    // files are open", "the file size limit was reached"); empty otherwise.
+    const std::string& FailureCause() const { return failureCause_; }
+    // Forgets what stopped the last write (the player put the failure away):
+    // a later failure is told with its own cause.
+    void ForgetFailure();
     // The records files wins kept under their own names since last asked
     // (game form), each once.
     std::vector<std::u16string> TakeKeptRecords() { return std::exchange(recordsKept_, {}); }
@@ -368,6 +374,8 @@ class ProfileManager {
     };
     // The name check; self (when given) does not count as having the name.
     int32_t CheckName(const char16_t* name, std::u16string* out, const Profile* self) const;
+    // Counts and logs a failed write of `path`, with what stopped it.
+    void NoteFailure(const std::u16string& path, std::u16string stuck, std::string cause);
     // Writes the file aside and renames it over the old one.
     bool WriteFile(const std::u16string& path, uint32_t type, uint32_t version,
                    const std::vector<Chunk>& chunks);
@@ -381,10 +389,6 @@ class ProfileManager {
     bool WriteWithRecords(const Profile& profile, const std::vector<std::u16string>& lines);
     // Completes or drops the files of a win that a stop left part-way.
     void FinishWinWrites();
-    // Moves an entry at profiles.dat or its aside name that is not a file
-    // (a folder, a link) to a kept name: it is not ours, and no list could
-    // be written while it stands there.
-    void SetAsideNonFile(const std::u16string& path);
     // The profile of the file at `path` (ProfilePath(number) when empty).
     // Refused with its reason in `why` when given (nothing logged), else
     // logged; `whole` refuses a file any of whose saved games does not read.
@@ -418,8 +422,10 @@ class ProfileManager {
     bool listUnsaved_ = false;
     uint32_t failedWrites_ = 0;
     uint32_t writtenFiles_ = 0;
-    std::u16string unreadable_;               // see UnreadableFile
-    std::u16string blocking_;                 // see BlockingEntry
+    std::u16string unreadable_; // see UnreadableFile
+    std::u16string blocking_;   // see BlockingEntry
+    std::string failureCause_;  // see FailureCause
+    std::string listUnread_;    // why profiles.dat did not open at Load (a passing cause); empty: it was read
     std::vector<std::u16string> recordsKept_; // see TakeKeptRecords
     bool listDamaged_ = false;       // profiles.dat could not be read: kept aside before it is replaced
     std::vector<uint32_t> setAside_; // listed numbers whose files do not read; written back into the list

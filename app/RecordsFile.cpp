@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Utf.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -22,21 +23,27 @@ constexpr int64_t kMaxRecordsBytes = 4 << 20;
 // What a records file holds, as far as its lines are concerned.
 enum class RecordsText {
     Missing,
-    Whole,      // the mark and units without a zero: every line reads (an odd last byte holds no unit)
-    Cut,        // the mark, but a U+0000 unit: reading stops short of the end
-    Foreign,    // a file without the mark: not a text of ours
-    NotAFile,   // a folder, a pipe or a link: nothing to read
-    Unreadable, // a file the game may not read (its mode)
-    TooLarge,   // larger than a records file is read
+    Whole,       // the mark and units without a zero: every line reads (an odd last byte holds no unit)
+    Cut,         // the mark, but a U+0000 unit: reading stops short of the end
+    Foreign,     // a file without the mark: not a text of ours
+    NotAFile,    // a folder, a pipe or a link: nothing to read
+    Unreadable,  // a file the game may not read (its mode)
+    Unavailable, // a file that does not open now (too many files open, no memory): nothing known of it
+    TooLarge,    // larger than a records file is read
 };
 
-RecordsText InspectRecords(const std::u16string& path) {
+// error: the system's error when the file did not open.
+RecordsText InspectRecords(const std::u16string& path, int* error) {
     const UserEntry entry = InspectUserEntry(path);
     if (entry != UserEntry::File)
         return entry == UserEntry::Missing ? RecordsText::Missing : RecordsText::NotAFile;
+    errno = 0;
     platform::File file = platform::File::Open(platform::GamePath(path), platform::kFileRead,
                                                platform::FileCreation::OpenExisting);
-    if (!file.IsOpen()) return RecordsText::Unreadable;
+    if (!file.IsOpen()) {
+        *error = errno;
+        return platform::PassingFileError(*error) ? RecordsText::Unavailable : RecordsText::Unreadable;
+    }
     if (file.Size() > kMaxRecordsBytes) return RecordsText::TooLarge;
     uint8_t mark[2] = {};
     if (!file.ReadExact(mark, 2) || mark[0] != 0xFF || mark[1] != 0xFE) return RecordsText::Foreign;
@@ -59,19 +66,26 @@ std::u16string RecordsLine(const LevelResult& result) {
 
 namespace {
 
-// The lines written to `aside` and flushed; the aside is deleted when that fails.
-bool WriteStringsAside(const kis::WideStrings& lines, const std::u16string& aside) {
-    {
-        // Made new: an entry at the name was set aside (ClearWayForWrite), and one that stayed fails this.
-        kis::FileStreamW stream(aside.c_str(), kis::kStreamWrite, kis::kStreamCreateNew);
-        if (!stream.IsOpen()) return false;
-        lines.SaveToStream(stream);
-    }
-    // On the disk before it may replace the old file.
+// The lines written to `aside` and flushed through the handle that made
+// it; the aside is deleted when that fails, and `cause` says why when the
+// system does.
+bool WriteStringsAside(const kis::WideStrings& lines, const std::u16string& aside, std::string* cause) {
+    // Made new: an entry at the name was set aside (ClearWayForWrite), and one that stayed fails this.
+    errno = 0;
     platform::File written = platform::File::Open(platform::GamePath(aside), platform::kFileWrite,
-                                                  platform::FileCreation::OpenExisting);
+                                                  platform::FileCreation::CreateNew);
+    if (!written.IsOpen()) {
+        *cause = platform::FileErrorText(errno, platform::kFileWrite);
+        return false;
+    }
+    kis::HandleStream stream(&written);
+    errno = 0;
+    lines.SaveToStream(stream);
+    // On the disk before it may replace the old file.
     const int64_t expected = 2 + 2 * int64_t(lines.GetJoinedLength());
-    if (!written.IsOpen() || written.Size() != expected || !written.Flush() || !written.Close()) {
+    if (written.Size() != expected || !written.Flush() || !written.Close()) {
+        *cause = platform::FileErrorText(errno != 0 ? errno : ENOMEM, platform::kFileWrite);
+        written.Close();
         platform::DeleteFile(platform::GamePath(aside));
         return false;
     }
@@ -89,7 +103,9 @@ bool LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path) {
 namespace {
 
 // The lines of the records file at `path`, ready for more to be added; false
-// when a file there is not ours and cannot be kept. A file of ours to read
+// when a file there is not ours and cannot be kept, or does not open or read
+// whole now for a passing cause (too many files open, no memory): it stays as
+// it is, and the lines wait for a later save. A file of ours to read
 // that is not ours to write over (no mark, or a zero unit) stays in place
 // until the new one is written, and is then renamed to its kept name as the
 // new one goes in (PutRecordsInPlace): once, without a copy, whatever its
@@ -102,19 +118,32 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
     lines.separator[0] = kCrLf[0];
     lines.separator[1] = kCrLf[1];
     lines.separator[2] = 0;
-    const RecordsText text = InspectRecords(path);
-    // A file that does not read whole (no memory for its lines) is set aside
-    // whole at once: a part of its lines must never replace all of them.
+    int error = 0;
+    const RecordsText text = InspectRecords(path, &error);
+    const std::string name = AppShownPath(path);
+    errno = 0;
+    // A file that does not read whole now (no memory for its lines) stays
+    // where it is, and no part of its lines replaces all of them.
     const bool read =
         (text != RecordsText::Whole && text != RecordsText::Cut) || LoadStringsFromFile(lines, path);
-    if (read && (text == RecordsText::Whole || text == RecordsText::Missing)) return true;
-    if (read && (text == RecordsText::Foreign || text == RecordsText::Cut)) {
+    if (!read || text == RecordsText::Unavailable) {
+        keeping->cause = platform::FileErrorText(read         ? error
+                                                 : errno != 0 ? errno
+                                                              : ENOMEM,
+                                                 platform::kFileRead);
+        LogErrorPrintf(
+            kLogIndent,
+            "The records file %s cannot be read now (%s); it stays as it is and no line is added yet.",
+            name.c_str(), keeping->cause.c_str());
+        return false;
+    }
+    if (text == RecordsText::Whole || text == RecordsText::Missing) return true;
+    if (text == RecordsText::Foreign || text == RecordsText::Cut) {
         keeping->keepWhenPlaced = true;
         keeping->cut = text == RecordsText::Cut;
         keeping->linesBefore = int(lines.Count());
         return true;
     }
-    const std::string name = AppShownPath(path);
     const std::u16string kept = KeepAside(path, u".bad");
     if (kept.empty()) {
         if (text == RecordsText::Unreadable) {
@@ -124,6 +153,7 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
                            "no line added.",
                            name.c_str());
         } else {
+            keeping->blocking = path;
             LogErrorPrintf(kLogIndent,
                            "The records file %s is not a file and cannot be set aside; no line added.",
                            name.c_str());
@@ -132,12 +162,7 @@ bool ReadRecordsForAdding(const std::u16string& path, kis::WideStrings& lines, R
     }
     keeping->keptAs = kept;
     const std::string keptName = AppShownPath(kept);
-    if (!read)
-        LogErrorPrintf(kLogIndent,
-                       "The records file %s could not be read whole; it is set aside as %s and a new one is "
-                       "begun.",
-                       name.c_str(), keptName.c_str());
-    else if (text == RecordsText::TooLarge)
+    if (text == RecordsText::TooLarge)
         LogErrorPrintf(
             kLogIndent,
             "The records file %s is larger than %d MiB, more than records hold; it is set aside as %s "
@@ -161,7 +186,8 @@ bool WriteRecordsAside(const std::u16string& path, const std::vector<std::u16str
     if (!ReadRecordsForAdding(path, lines, keeping)) return false;
     for (const std::u16string& line : added)
         lines.Add(line.c_str());
-    if (ClearWayForWrite(path, aside) && WriteStringsAside(lines, aside)) return true;
+    if (ClearWayForWrite(path, aside, &keeping->blocking) && WriteStringsAside(lines, aside, &keeping->cause))
+        return true;
     LogErrorPrintf(kLogIndent, "The records file %s could not be written.", AppShownPath(path).c_str());
     return false;
 }
@@ -172,13 +198,14 @@ bool PutRecordsInPlace(const std::u16string& path, const std::u16string& aside, 
     if (keeping->keepWhenPlaced) {
         kept = KeepAside(path, u".bad");
         if (kept.empty()) {
+            keeping->blocking = path;
             LogErrorPrintf(kLogIndent, "The records file %s cannot be kept aside; no line added.",
                            name.c_str());
             return false;
         }
     }
-    if (!platform::RenameFile(platform::GamePath(aside), platform::GamePath(path))) {
-        if (!kept.empty()) platform::RenameFile(platform::GamePath(kept), platform::GamePath(path));
+    if (!RenameUserFile(aside, path)) {
+        if (!kept.empty()) RenameUserFile(kept, path);
         return false;
     }
     if (kept.empty()) return true;

@@ -15,7 +15,9 @@
 // until the new file is written and is then renamed to a kept name
 // (records<N>.txt.bad, .bad2, ... see app/UserFiles.h) as the new one takes
 // its place; a folder, pipe or link there, or a file the game may not read,
-// is moved to that name at once and a new file begun. Setting aside is a
+// is moved to that name at once and a new file begun. A file that does not
+// open or read now for a passing cause (too many files open, no memory) is
+// left as it is: the win's line waits, and the save is told as failed. Setting aside is a
 // rename, never a copy, so a file of any size goes aside at once and once.
 // An odd last byte holds no unit: it is dropped, not kept.
 
@@ -42,6 +44,8 @@ bool LoadStringsFromFile(kis::WideStrings& lines, const std::u16string& path);
 struct RecordsKeeping {
     std::u16string keptAs;     // where it was kept (game form); empty: nothing kept
     std::u16string unreadable; // the file, when the game may not read it and could not set it aside
+    std::u16string blocking;   // an entry in the way that the folder does not let the game move
+    std::string cause;         // why the file could not be read or written now, where the system says
     // A file of its own that is not ours to write over: it goes to its kept
     // name as the new one takes its place (PutRecordsInPlace).
     bool keepWhenPlaced = false;

@@ -5,6 +5,7 @@
 #include "app/GameScreen.h"
 #include "app/GameStates.h"
 #include "app/Profiles.h"
+#include "app/UserFiles.h"
 #include "engine/Log.h"
 #include "gui/SpritesWindow.h"
 #include "gui/Window.h"
@@ -115,8 +116,20 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
         // So does an entry in the way that the folder does not let it move.
         const std::u16string& blocking =
             profiles_.BlockingEntry().empty() ? settingsBlocking_ : profiles_.BlockingEntry();
-        if (!blocking.empty()) return Fill(windows.Text(u"dialogs", u"save_blocked_c"), {Whole(blocking)});
-        return Fill(windows.Text(u"dialogs", u"save_failed_c"), {Whole(profiles_.Folder())});
+        // Only the settings unsaved: they are named, not the player's progress.
+        const bool settingsOnly = !profiles_.HasUnsavedFiles();
+        if (!blocking.empty())
+            return Fill(windows.Text(u"dialogs", settingsOnly ? u"settings_blocked_c" : u"save_blocked_c"),
+                        {Whole(blocking)});
+        // Else what the failed write met where the system said (the file size limit, too many files
+        // open), else what stops a new file in the folder now; where nothing is found, no guess.
+        std::string cause = settingsOnly ? settingsCause_ : profiles_.FailureCause();
+        if (cause.empty()) cause = WriteFailureIn(profiles_.Folder());
+        const std::u16string why = cause.empty()
+                                       ? std::u16string(windows.Text(u"dialogs", u"save_cause_unknown"))
+                                       : platform::Utf8ToUtf16(cause);
+        return Fill(windows.Text(u"dialogs", settingsOnly ? u"settings_failed_c" : u"save_failed_c"),
+                    {Whole(profiles_.Folder()), why});
     }();
     std::string line = platform::Utf16ToUtf8(text);
     std::replace(line.begin(), line.end(), '\n', ' ');
@@ -160,11 +173,16 @@ uint32_t SaveNotices::Answer(Kind kind, uint32_t command) {
     settingsDue_ = false;
     if (command != kDialogOk) {
         failuresPutAway_ = profiles_.FailedWrites();
+        // A later failure is told with its own cause, never this one's.
+        profiles_.ForgetFailure();
+        settingsBlocking_.clear();
+        settingsCause_.clear();
         LogLabelPrintf(kLogIndent, "Saves", "not saved; the player goes on without trying again");
         return 1;
     }
     if (settingsUnsaved_)
-        settingsUnsaved_ = !SaveConfig(GetGameScreen(), GetSoundManager(), &(settingsBlocking_ = {}));
+        settingsUnsaved_ = !SaveConfig(GetGameScreen(), GetSoundManager(), &(settingsBlocking_ = {}),
+                                       &(settingsCause_ = {}));
     if (profiles_.RetryWrites() && !settingsUnsaved_) {
         LogLabelPrintf(kLogIndent, "Saves", "saved on trying again");
         return 1;

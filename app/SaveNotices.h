@@ -35,10 +35,12 @@ class SaveNotices {
     // The settings (config.dat) could not be written: told and tried again
     // as a failed save of the player's files is. SettingsSaved says whether
     // they are saved now.
-    // stuck: an entry in the way the folder did not let the game set aside.
-    void TellSettingsUnsaved(std::u16string stuck) {
+    // stuck: an entry in the way the folder did not let the game set aside;
+    // cause: why the write failed, where the system said.
+    void TellSettingsUnsaved(std::u16string stuck, std::string cause) {
         settingsUnsaved_ = settingsDue_ = true;
         settingsBlocking_ = std::move(stuck);
+        settingsCause_ = std::move(cause);
     }
     bool SettingsSaved() const { return !settingsUnsaved_; }
 
@@ -65,6 +67,7 @@ class SaveNotices {
     bool settingsUnsaved_ = false;    // config.dat keeps its old contents
     bool settingsDue_ = false;        // ... and the player was not told since it failed
     std::u16string settingsBlocking_; // what stood in the settings' way
+    std::string settingsCause_;       // why the settings' write failed, where the system said
     std::u16string refusedSaveKeptAs_;
     std::vector<std::u16string> recordsKept_; // kept records files not yet told (game form)
     uint32_t failuresPutAway_ = 0; // the store's failed writes when the player last chose not to retry

@@ -30,9 +30,23 @@ std::u16string KeptName(const std::u16string& path, std::u16string_view suffix) 
     }
 }
 
+bool RenameUserFile(const std::u16string& from, const std::u16string& to) {
+    int syncError = 0;
+    if (!platform::RenameFile(platform::GamePath(from), platform::GamePath(to), &syncError)) return false;
+    if (syncError != 0) {
+        const std::string why = platform::FileErrorText(syncError, platform::kFileRead);
+        LogErrorPrintf(kLogIndent,
+                       "%s is renamed to %s, but its folder could not be flushed (%s); the new name may not "
+                       "survive a crash.",
+                       AppShownPath(from).c_str(), AppShownPath(to).c_str(),
+                       why.empty() ? "the system gives no reason" : why.c_str());
+    }
+    return true;
+}
+
 std::u16string KeepAside(const std::u16string& path, std::u16string_view suffix) {
     const std::u16string kept = KeptName(path, suffix);
-    return platform::RenameFile(platform::GamePath(path), platform::GamePath(kept)) ? kept : std::u16string();
+    return RenameUserFile(path, kept) ? kept : std::u16string();
 }
 
 std::u16string SetAsideNonFile(const std::u16string& path) {
@@ -44,20 +58,47 @@ void LogSetAside(const std::u16string& path, const std::u16string& kept) {
                    AppShownPath(path).c_str(), AppShownPath(kept).c_str());
 }
 
+namespace {
+
+// Another user's entry in a folder with the sticky bit that is not this
+// user's either: the folder lets the game neither move nor replace it.
+bool HeldByStickyFolder(const std::u16string& path) {
+    const std::string native = platform::NativePath(platform::GamePath(path));
+    const size_t slash = native.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+    struct stat entry, parent;
+    return geteuid() != 0 && lstat(native.c_str(), &entry) == 0 && entry.st_uid != geteuid() &&
+           stat(folder.c_str(), &parent) == 0 && (parent.st_mode & S_ISVTX) != 0 &&
+           parent.st_uid != geteuid();
+}
+
+} // namespace
+
 bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside, std::u16string* stuck) {
     bool clear = true;
+    auto blocked = [&](const std::u16string& name, const char* why) {
+        LogErrorPrintf(kLogIndent, "%s %s.", AppShownPath(name).c_str(), why);
+        if (clear && stuck) *stuck = name;
+        clear = false;
+    };
     for (const std::u16string& name : {path, aside}) {
         const UserEntry entry = InspectUserEntry(name);
-        if (entry == UserEntry::Missing || (entry == UserEntry::File && name != aside)) continue;
+        if (entry == UserEntry::Missing) continue;
+        if (entry == UserEntry::File && name != aside) {
+            // Written over by the rename, unless the folder keeps it for its owner.
+            if (HeldByStickyFolder(name))
+                blocked(name, "is another user's, and the folder does not let it be replaced");
+            continue;
+        }
+        // A file of the player's own at the aside name is a write's leftover
+        // (its program was stopped): the writer's own, it gives way silently.
+        if (name == aside && IsPlayersOwnFile(name) && platform::DeleteFile(platform::GamePath(name)))
+            continue;
         if (const std::u16string kept = KeepAside(name, u".bad"); !kept.empty()) {
             LogSetAside(name, kept);
             continue;
         }
-        LogErrorPrintf(kLogIndent,
-                       "%s is not a file of the game, and the folder does not let it be set aside.",
-                       AppShownPath(name).c_str());
-        if (clear && stuck) *stuck = name;
-        clear = false;
+        blocked(name, "is not a file of the game, and the folder does not let it be set aside");
     }
     return clear;
 }
@@ -78,23 +119,8 @@ std::u16string KeepBytes(const std::u16string& path, std::u16string_view suffix,
 namespace {
 
 std::string WriteErrorText(int error) {
-    switch (error) {
-    case EMFILE:
-    case ENFILE:
-        return "too many files are open";
-    case ENOSPC:
-    case EDQUOT:
-        return "the disk is full";
-    case EROFS:
-        return "the folder is on a read-only disk";
-    case EACCES:
-    case EPERM:
-        return "the game may not write in the folder";
-    case ENOMEM:
-        return "the system is out of memory";
-    default:
-        return "no file can be written in it";
-    }
+    const std::string text = platform::FileErrorText(error, platform::kFileWrite);
+    return text.empty() ? "no file can be written in it" : text;
 }
 
 } // namespace

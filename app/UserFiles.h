@@ -24,6 +24,9 @@ bool IsPlayersOwnFile(const std::u16string& path);
 
 // The name the next kept copy of `path` takes (see above).
 std::u16string KeptName(const std::u16string& path, std::u16string_view suffix);
+// Moves `from` to `to` (RenameFile): the rename's own result; a folder that
+// could not be flushed after it is logged, the move standing.
+bool RenameUserFile(const std::u16string& from, const std::u16string& to);
 // Moves the entry at `path`, whatever it is, to its kept name; that name, or
 // empty when it could not be moved.
 std::u16string KeepAside(const std::u16string& path, std::u16string_view suffix);
@@ -35,12 +38,15 @@ std::u16string SetAsideNonFile(const std::u16string& path);
 // The log's line for an entry SetAsideNonFile moved.
 void LogSetAside(const std::u16string& path, const std::u16string& kept);
 // Clears the names a write of `path` goes through, at every save and not
-// only at the start, since an entry can appear while the game runs: whatever
-// stands at `aside` (the name the new file is made under, exclusively) and
-// anything but a regular file at `path` is set aside and logged, so that the
-// file is made anew and renamed into place, never written through a link or
-// outside the folder. False when an entry stays in the way (the folder does
-// not let the game move it); `stuck` then names it when given.
+// only at the start, since an entry can appear while the game runs: anything
+// but a regular file at `path`, and at `aside` (the name the new file is made
+// under, exclusively) anything but a file of the player's own, is set aside
+// and logged, so that the file is made anew and renamed into place, never
+// written through a link or outside the folder. A file of the player's own at
+// `aside` is a stopped write's leftover and is removed without a word. False
+// when an entry stays in the way (the folder does not let the game move it,
+// or keeps another user's file at `path` from being replaced); `stuck` then
+// names it when given.
 bool ClearWayForWrite(const std::u16string& path, const std::u16string& aside,
                       std::u16string* stuck = nullptr);
 // Why no file can be made and written in `folder` now, in words for a

@@ -613,8 +613,9 @@ class AppSession {
     bool OpenGameData();
     bool OpenLanguage();
     void RunGame();
-    // settingsStuck: config.dat was not saved either, stopped by that entry when one is named.
-    void TellUnsavedAtQuit(const std::u16string* settingsStuck);
+    // settingsStuck: config.dat was not saved either, stopped by that entry when one is named, or
+    // for settingsCause when the system said why.
+    void TellUnsavedAtQuit(const std::u16string* settingsStuck, const std::string& settingsCause);
     void TellOutOfMemory();
 
     Options options_;
@@ -626,6 +627,7 @@ class AppSession {
     std::string userFolderProblem_; // why no per-user folder can be used (with the folders' paths)
     std::string perUserProblem_;    // why the per-user folder itself cannot be used
     std::string lockProblem_;       // why the lock could not be taken: told once the window is there
+    bool configUnread_ = false;     // config.dat stayed unread at the start: the start does not write it
     platform::SingleInstance instance_;
     LogSession log_;
     std::unique_ptr<platform::Backend> backend_;
@@ -672,10 +674,11 @@ AppSession::~AppSession() {
             profiles_->SaveCurrent();
             // What an earlier failed save left unwritten gets a last try too.
             std::u16string stuck;
+            std::string cause;
             const bool settings =
-                !notices_ || notices_->SettingsSaved() || SaveConfig(GetGameScreen(), sound_, &stuck);
+                !notices_ || notices_->SettingsSaved() || SaveConfig(GetGameScreen(), sound_, &stuck, &cause);
             if ((profiles_->HasUnsavedFiles() && !profiles_->RetryWrites()) || !settings)
-                TellUnsavedAtQuit(settings ? nullptr : &stuck);
+                TellUnsavedAtQuit(settings ? nullptr : &stuck, cause);
         }
     } catch (const std::bad_alloc&) {
         // The saves of the quit had the reserve and still found no room.
@@ -721,7 +724,7 @@ void AppSession::TellOutOfMemory() {
 
 // The last save failed and no screen is left to offer another try: the
 // player learns what was not saved and where, so that nothing goes unnoticed.
-void AppSession::TellUnsavedAtQuit(const std::u16string* settingsStuck) {
+void AppSession::TellUnsavedAtQuit(const std::u16string* settingsStuck, const std::string& settingsCause) {
     *unsavedAtQuit_ = true;
     std::string unsaved = settingsStuck ? "config.dat" : "";
     for (const std::u16string& name : profiles_->UnsavedFileNames())
@@ -731,17 +734,20 @@ void AppSession::TellUnsavedAtQuit(const std::u16string* settingsStuck) {
     const std::u16string& unreadable = profiles_->UnreadableFile();
     const std::u16string& blocking =
         !profiles_->BlockingEntry().empty() || !settingsStuck ? profiles_->BlockingEntry() : *settingsStuck;
+    // Else what the failed write met where the system said (too many files open, the file size limit),
+    // else what stops a new file in the folder now; where nothing is found, the cause is not guessed.
+    const std::string& failure =
+        !profiles_->FailureCause().empty() || !settingsStuck ? profiles_->FailureCause() : settingsCause;
     const std::string cause =
         !unreadable.empty() ? "the game may not read " + AppShownPath(unreadable) +
                                   ", and the folder does not let it be set aside"
         : !blocking.empty()
             ? AppShownPath(blocking) + " stands in the way, and the folder does not let it be set aside"
-            : "the disk may be full or the folder read-only";
-    // What stops a new file in the folder now, where the system says (too many files open, a full disk).
-    const std::string now = WriteFailureIn(profiles_->Folder());
+        : !failure.empty() ? failure
+                           : WriteFailureIn(profiles_->Folder());
     const std::string text =
         "The progress of this game could not be saved in " + AppShownPath(profiles_->Folder()) + " (" +
-        (unreadable.empty() && blocking.empty() && !now.empty() ? now : cause) +
+        (cause.empty() ? "the game cannot tell why" : cause) +
         "). These files there are as they were before: " + unsaved +
         (profiles_->WrittenFiles() > 0 ? ". The others were saved." : ". Nothing else was saved.");
     LogErrorPrintf(kLogIndent, "%s", text.c_str());
@@ -798,13 +804,22 @@ bool AppSession::TakeInstance() {
         const std::u16string logFile = userFolder_ + u"\\log.txt";
         std::u16string lockKept = SetAsideNonFile(lock);
         const std::string lockPath = platform::NativePath(platform::GamePath(lock));
+        errno = 0;
         platform::SingleInstance::Outcome outcome = instance_.Acquire(lockPath);
-        // A lock file of the player's own that cannot be opened (its mode) holds no lock either.
+        const int lockError = outcome == platform::SingleInstance::Outcome::Failed ? errno : 0;
+        // A lock file of the player's own that cannot be opened (its mode) holds no lock either, and
+        // one another name reaches too (a hard link) or not the player's own is never written: each
+        // goes aside and the lock is made anew. A passing cause (too many files open) moves nothing.
         const bool lockUnopenable = outcome == platform::SingleInstance::Outcome::Failed &&
-                                    lockKept.empty() && IsPlayersOwnFile(lock);
-        if (lockUnopenable) {
+                                    lockKept.empty() && IsPlayersOwnFile(lock) &&
+                                    !platform::PassingFileError(lockError);
+        const bool lockShared = outcome == platform::SingleInstance::Outcome::NotOwnFile;
+        if (lockUnopenable || lockShared) {
             lockKept = KeepAside(lock, u".bad");
-            if (!lockKept.empty()) outcome = instance_.Acquire(lockPath);
+            outcome =
+                lockKept.empty() ? platform::SingleInstance::Outcome::Failed : instance_.Acquire(lockPath);
+            if (outcome == platform::SingleInstance::Outcome::NotOwnFile)
+                outcome = platform::SingleInstance::Outcome::Failed;
         }
         if (outcome == platform::SingleInstance::Outcome::Another) {
             if (instance_.OtherProcessId() > 0)
@@ -823,17 +838,30 @@ bool AppSession::TakeInstance() {
             // Without the lock nothing keeps a second copy off the first one's files. A player who
             // started the game from a desktop sees no standard error: the reason goes into a box
             // once the window is there (OpenScreen), and the game goes no further.
-            lockProblem_ = "The lock file " + lockPath +
-                           " cannot be opened or locked, so another copy of the game may be running; this "
-                           "copy does not start.";
+            // An entry the folder keeps in place is named, and so is a passing cause.
+            const UserEntry entry = InspectUserEntry(lock);
+            const std::string why = platform::FileErrorText(lockError, platform::kFileRead);
+            lockProblem_ =
+                entry == UserEntry::Other || (lockShared && entry == UserEntry::File)
+                    ? "The lock file's name " + lockPath +
+                          " is taken by an entry that is not the game's lock file, and the folder does not "
+                          "let it be set aside; this copy does not start."
+                : platform::PassingFileError(lockError)
+                    ? "The lock file " + lockPath + " cannot be opened now (" + why +
+                          "); this copy does not start."
+                    : "The lock file " + lockPath +
+                          " cannot be opened or locked, so another copy of the game may be running; this "
+                          "copy does not start.";
             return true;
         }
         std::u16string logKept = SetAsideNonFile(logFile);
         bool logUnwritable = false;
+        errno = 0;
         if (logKept.empty() && InspectUserEntry(logFile) == UserEntry::File &&
             !platform::File::Open(platform::GamePath(logFile), platform::kFileWrite,
                                   platform::FileCreation::OpenExisting)
-                 .IsOpen()) {
+                 .IsOpen() &&
+            !platform::PassingFileError(errno)) {
             logKept = KeepAside(logFile, u".bad");
             logUnwritable = !logKept.empty();
         }
@@ -848,7 +876,7 @@ bool AppSession::TakeInstance() {
         if (lockUnopenable)
             LogErrorPrintf(kLogIndent, "%s cannot be opened; it is set aside as %s.",
                            AppShownPath(lock).c_str(), AppShownPath(lockKept).c_str());
-        else if (!lockKept.empty())
+        else if (!lockKept.empty()) // a non-file, or a file another name reaches too or not the player's
             LogSetAside(lock, lockKept);
         if (logUnwritable)
             LogErrorPrintf(kLogIndent, "%s cannot be written; it is set aside as %s and a new log begun.",
@@ -908,7 +936,7 @@ bool AppSession::OpenScreen() {
     // Settings that cannot be read or written while a folder or link stands at their names.
     for (const std::u16string& path : {ConfigDatPath(), ConfigDatPath() + u".bak"})
         if (const std::u16string kept = SetAsideNonFile(path); !kept.empty()) LogSetAside(path, kept);
-    LoadConfig(&params, screen, sound_);
+    configUnread_ = !LoadConfig(&params, screen, sound_);
     profiles_ = std::make_unique<ProfileManager>(userFolder_);
     profiles_->Load();
     // The player the last run left current is made current by this start:
@@ -961,8 +989,11 @@ bool AppSession::OpenGameData() {
         return false;
     }
     if (!OpenLanguage()) return false;
-    if (std::u16string stuck; !SaveConfig(GetGameScreen(), sound_, &stuck))
-        notices_->TellSettingsUnsaved(std::move(stuck));
+    // Settings that stayed unread are not written over with the defaults.
+    std::u16string stuck;
+    std::string cause;
+    if (!configUnread_ && !SaveConfig(GetGameScreen(), sound_, &stuck, &cause))
+        notices_->TellSettingsUnsaved(std::move(stuck), std::move(cause));
     windows_ = std::make_unique<WindowManager>(viewer_.get(), language_.language.get());
     windows_->SetTextTagCallback(RunningAppState()->textTagCallback);
     SetWindowManager(windows_.get());

@@ -1,8 +1,10 @@
 #include "foundation/DataFile.h"
+
 #include "foundation/ByteOrder.h"
 #include "foundation/Ident.h"
 #include "platform/Utf.h"
 
+#include <cerrno>
 #include <string>
 
 namespace kis {
@@ -104,8 +106,12 @@ bool BaseDataFile::OpenFile(const platform::GamePath& path, bool forWrite, bool 
     const platform::FileCreation creation = !forWrite ? platform::FileCreation::OpenExisting
                                             : fresh   ? platform::FileCreation::CreateNew
                                                       : platform::FileCreation::CreateAlways;
+    errno = 0;
     file_ = platform::File::Open(path, forWrite ? platform::kFileWrite : platform::kFileRead, creation);
-    if (!file_.IsOpen()) return false;
+    if (!file_.IsOpen()) {
+        error_ = errno;
+        return false;
+    }
     state_ = 0;
     fileSize_ = forWrite ? 0 : file_.Size();
     if (!ProcessHeader()) Fail();
@@ -119,7 +125,10 @@ bool BaseDataFile::Close() {
     closing_ = true;
     bool wasOpen = (state_ & kStateClosed) == 0;
     if (state_ == 0) Finish();
-    if (!file_.Close() && wasOpen) state_ |= kStateFailed;
+    if (!file_.Close() && wasOpen) {
+        if (error_ == 0) error_ = errno;
+        state_ |= kStateFailed;
+    }
     root_.Clear();
     current_ = &root_;
     openChunk_ = nullptr;
@@ -131,6 +140,7 @@ bool BaseDataFile::Close() {
 
 bool BaseDataFile::Fail() {
     if (state_ != 0) return false;
+    if (error_ == 0) error_ = errno;
     state_ |= kStateFailed;
     if (!closing_) Close();
     return false;
@@ -383,7 +393,8 @@ void BaseDataFileWriter::Commit() {
     const platform::GamePath& written = temporary_.Empty() ? target_ : temporary_;
     if (state_ & kStateFailed) {
         platform::DeleteFile(written);
-    } else if (!temporary_.Empty() && !platform::RenameFile(temporary_, target_)) {
+    } else if (!temporary_.Empty() && !platform::RenameFile(temporary_, target_, &syncError_)) {
+        if (error_ == 0) error_ = errno;
         state_ |= kStateFailed;
         platform::DeleteFile(temporary_);
     }

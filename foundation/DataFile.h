@@ -86,6 +86,12 @@ class BaseDataFile {
     bool EndChunk();
 
     uint32_t GetState() const { return state_; }
+    // The system's error at the first failure (a file that did not open, a
+    // write cut short, a rename refused); 0 when none was seen.
+    int GetError() const { return error_; }
+    // A writer's folder that could not be flushed after the rename into
+    // place (the system's error; 0 when it was): the file stands written.
+    int GetSyncError() const { return syncError_; }
     bool IsGood() const { return state_ == 0; }
     uint32_t GetTypeId() const { return typeId_; }
     uint32_t GetTypeVersion() const { return typeVersion_; }
@@ -113,6 +119,8 @@ class BaseDataFile {
     int64_t FilePosition();
 
     uint32_t state_ = kStateFailed | kStateClosed;
+    int error_ = 0;
+    int syncError_ = 0;
     platform::File file_;
     uint32_t typeId_;
     uint32_t typeVersion_;

@@ -33,9 +33,11 @@ bool ProgramIsFullscreen() {
 
 void ProgramSaveConfig() {
     std::u16string stuck;
-    if (SaveConfig(GetGameScreen(), GetSoundManager(), &stuck)) return;
+    std::string cause;
+    if (SaveConfig(GetGameScreen(), GetSoundManager(), &stuck, &cause)) return;
     LogErrorPrintf(kLogIndent, "config.dat cannot be written.");
-    if (SaveNotices* notices = AppSaveNotices()) notices->TellSettingsUnsaved(std::move(stuck));
+    if (SaveNotices* notices = AppSaveNotices())
+        notices->TellSettingsUnsaved(std::move(stuck), std::move(cause));
 }
 
 bool CategoryOn(const SoundManager& sound, int category) {

@@ -628,12 +628,6 @@ void GameLevel::Leave() {
     FrontEnd().GoToMap();
 }
 
-void GameLevel::RestartFromScratch() {
-    FrontEnd().DeleteSavedGame(regime_, levelIndex_);
-    StartUp();
-    Begin();
-}
-
 // ---------------------------------------------------------------- points
 
 BaseLevelPoint* GameLevel::GetPoint(int32_t index) const {

@@ -244,7 +244,6 @@ class GameLevel : public LevelServices, public WindowLevel {
     // profile), as leaving would store it, but not shown: the level is going
     // with no screen left for its result (a quit, a restart).
     void StorePendingWin();
-    void RestartFromScratch();
     // The grade of the level time against the regime's medal times.
     uint32_t Grade() const;
 

@@ -68,12 +68,13 @@ std::string FolderOf(const std::string& native) {
     return native.substr(0, slash);
 }
 
-bool SyncFolder(const std::string& folder) {
+// 0 when the folder's entries are on the disk, else the system's error.
+int SyncFolder(const std::string& folder) {
     int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = fsync(fd) == 0;
+    if (fd < 0) return errno;
+    const int error = fsync(fd) == 0 ? 0 : errno;
     close(fd);
-    return ok;
+    return error;
 }
 
 bool StatPath(const GamePath& path, struct stat& st) {
@@ -116,6 +117,7 @@ int OpenRegularFile(const std::string& nativePath, int flags, int mode) {
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || blocking < 0 ||
         fcntl(fd, F_SETFL, blocking & ~O_NONBLOCK) != 0) { // folders, pipes and devices are not files
         close(fd);
+        errno = 0; // refused here, not by the system
         return -1;
     }
     return fd;
@@ -273,23 +275,46 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path, int64_t 
     return bytes;
 }
 
-std::string OpenForReadFailure(const GamePath& path) {
-    errno = 0;
-    if (File::Open(path, kFileRead, FileCreation::OpenExisting).IsOpen()) return {};
-    switch (errno) {
+std::string FileErrorText(int error, FileAccess access) {
+    const bool write = (access & kFileWrite) != 0;
+    switch (error) {
     case EMFILE:
     case ENFILE:
         return "too many files are open";
     case ENOMEM:
         return "the system is out of memory";
+    case EINTR:
+        return "the system interrupted it";
     case EACCES:
     case EPERM:
-        return "the game may not read it";
+        return write ? "the game may not write in the folder" : "the game may not read it";
     case EIO:
-        return "the disk cannot be read";
+        return write ? "the disk cannot be written" : "the disk cannot be read";
+    case ENOSPC:
+    case EDQUOT:
+        return "the disk is full";
+    case EFBIG:
+        return "the file size limit was reached";
+    case EROFS:
+        return "the folder is on a read-only disk";
     default:
         return {};
     }
+}
+
+bool PassingFileError(int error) {
+    return error == EMFILE || error == ENFILE || error == ENOMEM || error == EINTR;
+}
+
+int OpenForReadError(const GamePath& path) {
+    errno = 0;
+    if (File::Open(path, kFileRead, FileCreation::OpenExisting).IsOpen()) return 0;
+    return errno;
+}
+
+std::string OpenForReadFailure(const GamePath& path) {
+    const int error = OpenForReadError(path);
+    return error == ENOENT ? std::string() : FileErrorText(error, kFileRead);
 }
 
 bool FileExists(const GamePath& path) {
@@ -318,11 +343,19 @@ bool DeleteFile(const GamePath& path) {
     return unlink(NativePath(path).c_str()) == 0;
 }
 
-bool RenameFile(const GamePath& from, const GamePath& to) {
+void RemoveForReplacing(const std::string& nativePath) {
+    struct stat st;
+    if (lstat(nativePath.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        unlink(nativePath.c_str());
+}
+
+bool RenameFile(const GamePath& from, const GamePath& to, int* syncError) {
     if (from.Empty() || to.Empty()) return false;
     std::string target = NativePath(to);
     if (rename(NativePath(from).c_str(), target.c_str()) != 0) return false;
-    return SyncFolder(FolderOf(target));
+    const int error = SyncFolder(FolderOf(target));
+    if (syncError) *syncError = error;
+    return true;
 }
 
 bool CreateFolder(const GamePath& path) {

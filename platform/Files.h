@@ -112,9 +112,21 @@ int OpenRegularFile(const std::string& nativePath, int flags, int mode = 0666);
 // any size (a sparse one of 100 GB takes no room on the disk).
 std::optional<std::vector<uint8_t>> ReadWholeFile(const GamePath& path, int64_t maxBytes);
 
-// Why `path` does not open for reading, in words for a message ("too many
-// files are open", "the game may not read it"); empty when it opens or is
-// missing, and for a folder, pipe or device, which the caller names itself.
+// Why a file call failed with the system's `error`, in words for a message
+// ("too many files are open", "the disk is full", "the file size limit was
+// reached"); `access` says what a refused right was for ("the game may not
+// read it", "the game may not write in the folder"). Empty for an error with
+// no words of its own here.
+std::string FileErrorText(int error, FileAccess access);
+// An error that passes by itself (too many files open, out of memory, an
+// interrupted call): a file that fails to open with it is neither damaged
+// nor unreadable, and nothing is set aside for it.
+bool PassingFileError(int error);
+// The system's error of an open of `path` for reading: 0 when it opens, and
+// for a folder, pipe or device (OpenRegularFile refuses it without one).
+int OpenForReadError(const GamePath& path);
+// Why `path` does not open for reading (FileErrorText); empty when it opens
+// or is missing, and for a folder, pipe or device, which the caller names itself.
 std::string OpenForReadFailure(const GamePath& path);
 
 bool FileExists(const GamePath& path);   // a regular file
@@ -122,9 +134,15 @@ bool FolderExists(const GamePath& path); // a folder
 bool PathExists(const GamePath& path);   // either
 int64_t FileSize(const GamePath& path);  // -1 when not a readable regular file
 bool DeleteFile(const GamePath& path);
+// Removes a regular file or a link at a native path (the name alone, never
+// what a link reaches), so that a file made new there (CreateNew) replaces it
+// and is never written through a link; a folder, pipe or device stays.
+void RemoveForReplacing(const std::string& nativePath);
 // Moves `from` to `to` in one step, replacing a file at `to` atomically, and
-// flushes the folder so the new name survives a crash.
-bool RenameFile(const GamePath& from, const GamePath& to);
+// flushes the folder so the new name survives a crash. The rename's own
+// result: a folder that could not be flushed does not undo the move, and
+// only `syncError` (when given: the system's error, 0 when flushed) tells it.
+bool RenameFile(const GamePath& from, const GamePath& to, int* syncError = nullptr);
 // Creates the folder and any missing parent folders; true when it exists after.
 bool CreateFolder(const GamePath& path);
 // The names of the entries of a folder (without "." and ".."), in no order,

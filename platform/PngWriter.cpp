@@ -20,8 +20,10 @@ bool WritePng(const std::string& nativePath, const uint32_t* argb, int width, in
     };
     if (!argb || width <= 0 || height <= 0 || pitchInPixels < width) return fail("no frame to write");
     // Opened at the file-system boundary: a pipe or a device at the path is
-    // refused instead of waited on.
-    const int fd = OpenRegularFile(nativePath, O_WRONLY | O_CREAT | O_TRUNC);
+    // refused instead of waited on. A file there is replaced by a new one,
+    // never written through a link (symbolic or hard) to another file.
+    RemoveForReplacing(nativePath);
+    const int fd = OpenRegularFile(nativePath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW);
     std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
     if (!file) {
         if (fd >= 0) close(fd);

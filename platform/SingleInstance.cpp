@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -70,6 +71,7 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
     // A lock file this user may not write (another user's, from a start
     // under their name) still takes the lock; only its process id stays old.
     int fd = OpenRegularFile(nativeLockPath, O_RDWR | O_CREAT | O_NOFOLLOW, 0644);
+    const bool writable = fd >= 0;
     if (fd < 0 && errno == EACCES) fd = OpenRegularFile(nativeLockPath, O_RDONLY | O_NOFOLLOW);
     if (fd < 0) return Outcome::Failed;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -87,6 +89,17 @@ SingleInstance::Outcome SingleInstance::Acquire(const std::string& nativeLockPat
         close(fd);
         if (otherPid_ > 0 && kill(otherPid_, SIGUSR1) != 0) otherPid_ = 0;
         return Outcome::Another;
+    }
+    // The process id goes into the lock file alone: a file another name
+    // reaches (a hard link to a file of the player's elsewhere) or one not
+    // the player's own is left unwritten for the caller to move aside. It
+    // is checked under the lock, so that a running copy's file is never
+    // taken for one.
+    struct stat st;
+    if (writable && (fstat(fd, &st) != 0 || st.st_nlink != 1 || st.st_uid != geteuid())) {
+        flock(fd, LOCK_UN);
+        close(fd);
+        return Outcome::NotOwnFile;
     }
     // The record lock names this process to a later copy (F_GETLK); flock
     // cannot, and it alone also keeps out a second copy within one process.

@@ -11,13 +11,18 @@ namespace platform {
 // raised at the next frame (RequestRaise). A later copy that cannot take the
 // lock reads that process id and, when the record lock names the same
 // process, sends it SIGUSR1; it stops either way. The lock file is never
-// opened through a link.
+// opened through a symbolic link, and never written when another name
+// reaches it (a hard link) or it is not the user's own.
 class SingleInstance {
   public:
     enum class Outcome {
         First,   // this copy holds the lock
         Another, // another copy holds it and has been signalled
         Failed,  // the lock file could not be opened or locked: no copy can be ruled out
+        // The file at the lock's name is not only the lock: another name reaches it too (a hard
+        // link), or it is not this user's own. Nothing was written to it and no lock is held; the
+        // caller moves it aside and acquires again, which makes the lock file anew.
+        NotOwnFile,
     };
 
     SingleInstance() = default;

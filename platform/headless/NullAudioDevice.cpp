@@ -146,8 +146,9 @@ bool NullAudioDevice::WriteCapturedWav(const std::string& path, std::string* err
     put(dataBytes, 4);
     for (size_t i = 0; i < dataBytes / 2; ++i)
         put(uint16_t(samples[i]), 2);
-    errno = 0; // a path that opens but is no regular file leaves it at zero
-    File file = File::OpenNative(path, kFileWrite, FileCreation::CreateAlways);
+    errno = 0;                // a path that opens but is no regular file leaves it at zero
+    RemoveForReplacing(path); // replaced by a new file, never written through a link
+    File file = File::OpenNative(path, kFileWrite, FileCreation::CreateNew);
     if (!file.IsOpen()) {
         if (error) *error = path + ": " + (errno ? std::strerror(errno) : "not a regular file");
         return false;

@@ -14,7 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -189,13 +192,27 @@ TEST_F(Config, DamagedSettingsFilesLoadWithinRangesAndStayUntouched) {
     });
 }
 
-TEST_F(Config, TooLongAPathIsTheOnlyFailure) {
+// A path too long fails; so does a file that does not open now (too many files open), left as it is.
+TEST_F(Config, TooLongAPathOrAPassingShortageFailsTheLoad) {
     SetConfigFolders(std::u16string(300, u'a'), u"");
     GameScreen screen;
     SoundManager sound;
     ScreenParams loaded;
     EXPECT_FALSE(LoadConfig(&loaded, screen, sound));
     EXPECT_FALSE(SaveConfig(screen, sound));
+    testsupport::TempDir dir;
+    SetConfigFolders(GameForm(dir), GameForm(dir));
+    ASSERT_TRUE(SaveConfig(screen, sound));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int next = dup(0); // the lowest free descriptor: a limit there lets no file open
+    close(next);
+    const rlimit few{rlim_t(next), saved.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    const bool read = LoadConfig(&loaded, screen, sound);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_FALSE(read);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("config.dat.bad")));
 }
 
 TEST_F(Config, IniEntriesThatArePresentOverrideTheRecord) {

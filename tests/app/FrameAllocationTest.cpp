@@ -11,8 +11,10 @@
 // frames, none to the frames after them.
 #include "app/App.h"
 #include "app/GameStates.h"
+#include "app/Profiles.h"
 #include "game/GameProgram.h"
 #include "platform/Clock.h"
+#include "platform/Utf.h"
 #include "showcase/LayerShowcase.h"
 #include "tests/support/TempDir.h"
 
@@ -216,12 +218,21 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
          "ERROR! Out of memory: There is not enough memory for the game to go on"}};
     for (const auto& [arguments, refusal, exitCode, logged] : cases) {
         const std::string home = dir.File("home" + std::to_string(exitCode));
+        const std::string user = home + "/Quenmoor/Verbolunde";
+        fs::create_directories(user);
+        ProfileManager made(platform::Utf8ToUtf16(user));
+        made.Load();
+        made.SetCurrent(made.CreateProfile(u"Vera")); // the player whose profile keeps the level
         const RunResult run = RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*Memory*");
         ASSERT_TRUE(run.ran) << run.output;
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
-        const std::string log = testsupport::ReadFileBytes(home + "/Quenmoor/Verbolunde/log.txt");
+        const std::string log = testsupport::ReadFileBytes(user + "/log.txt");
         EXPECT_NE(log.find(logged), std::string::npos) << log;
         EXPECT_EQ(log.find("Level 31 saved into the profile (") != std::string::npos, exitCode == 1) << log;
+        ProfileManager profiles(platform::Utf8ToUtf16(user));
+        profiles.Load();
+        EXPECT_EQ(profiles.Current() && profiles.Current()->HasSavedLevel(30), exitCode == 1)
+            << "a profile keeps it";
         EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << log;
     }
 }

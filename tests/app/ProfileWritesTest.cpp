@@ -72,6 +72,7 @@ TEST(ProfileWrites, AFailedWriteKeepsTheOldFileAndIsWrittenOnTryingAgain) {
         EXPECT_TRUE(store.HasUnsavedFiles());
         const uint32_t failures = store.FailedWrites();
         EXPECT_GE(failures, 1u);
+        EXPECT_EQ(store.FailureCause(), "the file size limit was reached") << "not a full disk";
         EXPECT_EQ(testsupport::ReadFileBytes(file), before) << "the old file stays as it was";
         EXPECT_FALSE(store.RetryWrites()) << "the cause is still there";
         EXPECT_EQ(store.FailedWrites(), failures + 1) << "one file tried again";
@@ -154,4 +155,18 @@ TEST(ProfileWrites, WhatStopsANewFileIsNamedWithItsCause) {
     setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(cause, "too many files are open");
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+    // A list that does not open for it is neither damaged nor set aside: a later start has its player.
+    ProfileManager made(folder);
+    made.Load();
+    made.SetCurrent(made.CreateProfile(u"Mira"));
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    ProfileManager store(folder);
+    store.Load();
+    const bool written = store.SaveList();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(store.FailureCause(), "too many files are open");
+    ProfileManager later(folder);
+    later.Load();
+    EXPECT_NE(later.Current(), nullptr);
 }

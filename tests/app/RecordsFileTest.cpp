@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -173,6 +175,20 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     win();
     EXPECT_EQ(std::filesystem::file_size(dir.File("records1.txt.bad")), (5u << 20) + 2);
     EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
+    // Too many files open while a win is saved: nothing is set aside, the cause is told, trying again adds
+    // it.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int next = dup(0); // the lowest free descriptor: a limit there lets no file open
+    close(next);
+    const rlimit few{rlim_t(next), saved.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    win();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt.bad3"))) << "the next kept name";
+    EXPECT_EQ(profiles.FailureCause(), "too many files are open");
+    EXPECT_TRUE(profiles.RetryWrites());
+    EXPECT_EQ(Lines(records.CurrentPath()).size(), 2u);
 }
 
 // A win goes into the profile and the records file together: wherever the program stops while it puts them in
@@ -216,8 +232,10 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
     // An entry in a win's way after the first win is set aside and logged; wins kept, nothing made outside.
     for (const char* name : {"profile1.dat.bak", "profile1.dat.win", "profile1.dat.win.bak",
                              "records1.txt.win", "profiles.dat.bak"})
-        for (const char* make : {"ln -s ../outside", "ln -s ../made", "mkdir", "mkfifo"}) {
-            SCOPED_TRACE(std::string(name) + " " + make); // a link to a file, to nowhere, a folder, a pipe
+        for (const char* make : {"ln -s ../outside", "ln -s ../made", "mkdir", "mkfifo", "echo mine >"}) {
+            // A link to a file, to nowhere, a folder, a pipe; a file of the player's is a stopped write's.
+            SCOPED_TRACE(std::string(name) + " " + make);
+            const bool own = make[0] == 'e';
             TempDir run;
             const std::string user = run.File("user"), outside = run.File("outside"), at = user + "/" + name;
             ASSERT_TRUE(std::filesystem::create_directory(user) && WriteFileBytes(outside, "not ours"));
@@ -235,7 +253,9 @@ TEST_F(RecordsFileTest, AStopWhileAWinIsSavedLeavesRecordsAndProfileAlike) {
             EXPECT_EQ(Lines(profiles.RecordsPath(1)).size(), 3u);
             EXPECT_EQ(ReadFileBytes(outside), "not ours");
             EXPECT_FALSE(std::filesystem::exists(run.File("made")));
-            EXPECT_NE(ReadFileBytes(run.File("log.txt")).find(at + " is not a file of the game"), at.npos);
+            EXPECT_EQ(ReadFileBytes(run.File("log.txt")).find(at + " is not a file of the game") != at.npos,
+                      !own);
+            EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(at + ".bad")), !own);
         }
 }
 

@@ -123,7 +123,7 @@ void ExpectTheFolderNamedWithinTheDialog(int width, int height, const std::strin
              {{5400, shot}}, 3);
     block.join();
     EXPECT_NE(log.find("Profile error               30: The player could not be saved in " + game.User() +
-                       ". The disk may be full"),
+                       " (the game may not write in the folder)."),
               std::string::npos)
         << log;
     const Shot refused = LoadShot(shot); // the dialog's ink between its edges, in the rows of its text

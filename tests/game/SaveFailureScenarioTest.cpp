@@ -9,6 +9,7 @@
 #include "tests/game/ProgramTest.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 using namespace programtest;
@@ -139,8 +140,8 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
     testsupport::KeepShot(saved, "save-saved.png");
 
     const std::string log = game.Log();
-    const size_t told =
-        log.find("not saved: Your progress could not be saved in " + game.User() + ". The disk may be full");
+    const size_t told = log.find("not saved: Your progress could not be saved in " + game.User() +
+                                 " (the game may not write in the folder)");
     ASSERT_NE(told, std::string::npos) << log;
     const size_t again = log.find("still not saved on trying again", told);
     ASSERT_NE(again, std::string::npos) << log;
@@ -161,8 +162,11 @@ TEST(SaveFailureScenario, AFailedSaveIsShownAndTryingAgainSavesOnceTheCauseIsGon
 // the player is told on standard error (and in a message box with a window)
 // what was not saved and where, and the exit status is 3, not success; the
 // old file stays as it was. So under a file-size limit too, its signal left at the default: the log stops
-// at the limit, and the save that cannot pass it fails as on a full disk.
-void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept, bool sticky = false) {
+// at the limit, and the save that cannot pass it is told with that cause. `root` makes an entry of root's in
+// the folder, which is then root's and sticky.
+void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept, const std::string& cause,
+                           const std::string& root = "") {
+    const bool sticky = !root.empty();
     GameCopy game;
     MakePlayer(game.User());
     const std::string file = game.User() + "/profile1.dat";
@@ -171,7 +175,7 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept, bo
     // A folder that lets nothing be made in it once the game runs; or another user's entry in a sticky one.
     game.RunAsOrdinaryUser();
     ASSERT_TRUE(!sticky || (!chown(game.User().c_str(), 0, 0) && !chmod(game.User().c_str(), 01777) &&
-                            fs::create_directory(game.User() + "/config.dat.bak")));
+                            !std::system(("cd '" + game.User() + "' && " + root).c_str())));
     std::thread block;
     if (limit.empty() && !sticky)
         block = testsupport::WhenLogged(game, "Cheats", [&] { chmod(game.User().c_str(), 0555); });
@@ -187,11 +191,20 @@ void ExpectSaveFailedAtEnd(const std::string& limit, const std::string& kept, bo
                               : game.Log().size() == 1024u)
         << game.Log();
     EXPECT_NE(output.find("as they were before: " + kept), std::string::npos) << output;
-    EXPECT_TRUE(sticky || testsupport::ReadFileBytes(file) == before) << "the old file stays as it was";
-    EXPECT_EQ(output.find("/config.dat.bak stands in the way") != std::string::npos, sticky) << "the cause";
+    EXPECT_TRUE(kept.find("profile1") == kept.npos || testsupport::ReadFileBytes(file) == before)
+        << "as it was";
+    EXPECT_NE(output.find(cause), std::string::npos) << "the cause";
 }
 TEST(SaveFailureScenario, ASaveThatFailsAtTheEndOfTheRunIsToldWithItsFolder) {
-    ExpectSaveFailedAtEnd("", "config.dat, profile1.dat, profiles.dat."); // the start's settings too
-    ExpectSaveFailedAtEnd("env --default-signal=XFSZ prlimit --fsize=1024 ", "profile1.dat, profiles.dat.");
-    ExpectSaveFailedAtEnd("", "config.dat. The others were saved.", true);
+    // The start's settings too.
+    ExpectSaveFailedAtEnd("", "config.dat, profile1.dat, profiles.dat.",
+                          "(the game may not write in the folder)");
+    ExpectSaveFailedAtEnd("env --default-signal=XFSZ prlimit --fsize=1024 ", "profile1.dat, profiles.dat.",
+                          "(the file size limit was reached)");
+    ExpectSaveFailedAtEnd("", "config.dat. The others were saved.", "/config.dat.bak stands in the way",
+                          "mkdir config.dat.bak");
+    for (const char* name : {"profile1.dat", "profiles.dat"})
+        ExpectSaveFailedAtEnd("", std::string(name) + ". The others were saved.",
+                              std::string("/") + name + " stands in the way",
+                              std::string("chown 0:0 ") + name);
 }

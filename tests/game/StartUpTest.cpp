@@ -269,20 +269,23 @@ TEST(StartUp, FolderNamesThatAreNotUtf8AreUsedAsTheyStand) {
 // on (status 0, not 3). An entry no file of the game is named (a write probe's name, other letters) stays.
 TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
     const std::pair<std::string, std::string> cases[] = {
-        {"Verbolunde.lock", "folder"}, {"Verbolunde.lock", "link"}, {"log.txt", "folder"},
-        {"config.dat", "pipe"},        {"config.dat.bak", "link"},  {"profile1.dat.bak", "link"},
-        {"records1.txt.bak", "pipe"},  {"write.tmp", "folder"},     {"write.tmp", "link"},
-        {"PROFILE1.DAT.WIN", "file"}};
+        {"Verbolunde.lock", "folder"}, {"Verbolunde.lock", "link"},  {"Verbolunde.lock", "hardlink"},
+        {"log.txt", "folder"},         {"config.dat", "pipe"},       {"config.dat.bak", "link"},
+        {"profile1.dat.bak", "link"},  {"records1.txt.bak", "pipe"}, {"write.tmp", "folder"},
+        {"write.tmp", "link"},         {"PROFILE1.DAT.WIN", "file"}};
     for (const auto& [name, kind] : cases) {
         SCOPED_TRACE(name + " " + kind);
         GameCopy game;
         testplayers::MakePlayer(game.User(), u"vera");
-        const std::string at = game.User() + "/" + name, kept = at + ".bad";
+        const std::string at = game.User() + "/" + name, kept = at + ".bad",
+                          notes = game.Root() + "/notes.txt";
         const bool ours = name != "write.tmp" && kind != "file";
         ASSERT_EQ(kind == "folder" ? mkdir(at.c_str(), 0700)
                   : kind == "pipe" ? mkfifo(at.c_str(), 0600)
                   : kind == "link" ? symlink("nowhere", at.c_str())
-                                   : int(!testsupport::WriteFileBytes(at, "mine")),
+                  : kind == "hardlink"
+                      ? int(!testsupport::WriteFileBytes(notes, "mine")) + link(notes.c_str(), at.c_str())
+                      : int(!testsupport::WriteFileBytes(at, "mine")),
                   0);
         std::string output;
         EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 20")), &output), 0)
@@ -294,6 +297,8 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
                   ours);
         EXPECT_TRUE(fs::exists(fs::symlink_status(ours ? kept : at)));
         EXPECT_TRUE(kind != "file" || testsupport::ReadFileBytes(at) == "mine");
+        EXPECT_TRUE(kind != "hardlink" || testsupport::ReadFileBytes(notes) == "mine")
+            << "written through the link";
     }
     // The player's own files the game may not open are set aside (settings never written over unread), 100
     // probe names taken leave the folder in use, and a config.ini over its cap is logged.
@@ -313,6 +318,13 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
              "log.txt cannot be written; it is set aside as",
              "it cannot be read; it is set aside as " + user + "config.dat.bad", "config.ini ignored"})
         EXPECT_NE(game.Log().find(told), std::string::npos) << told << "\n" << game.Log();
+    // A root's folder at the lock's name in a sticky folder of root's is named, not taken for another copy.
+    ASSERT_TRUE(fs::remove(user + "Verbolunde.lock") && !chown(user.c_str(), 0, 0) &&
+                !chmod(user.c_str(), 01777) && fs::create_directory(user + "Verbolunde.lock"));
+    EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 20")), &output), 1);
+    EXPECT_NE(output.find(user + "Verbolunde.lock is taken by an entry that is not the game's lock file"),
+              output.npos)
+        << output;
 }
 
 // SIGTERM, SIGINT and SIGHUP close the main window: the program shuts down in

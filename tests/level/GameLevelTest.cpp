@@ -359,20 +359,6 @@ TEST(GameLevel, RandomDamageToSavesStartsTheLevelAfresh) {
     EXPECT_GT(refused, 0);
 }
 
-// Restarting deletes the saved game and starts the level from its record.
-TEST(GameLevel, RestartFromScratch) {
-    TestLevel level;
-    Play(level);
-    level->RestartFromScratch();
-    EXPECT_EQ(level.frontEnd.deleted, 1);
-    EXPECT_EQ(level->LevelTimeMs(), 0u);
-    EXPECT_EQ(level->Money().Get(), 100);
-    EXPECT_EQ(level->GetPoint(3)->Damage(), 0);
-    EXPECT_FALSE(level->Slot(4).running);
-    EXPECT_TRUE(level->IsBegun());
-    EXPECT_EQ(level->Update(100), 0u) << "the clock waits for the first action again";
-}
-
 namespace {
 
 // A planted bed whose planting job stops while the bed is still bare: it

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 using testsupport::TempDir;
@@ -130,6 +133,18 @@ TEST(Files, RenameReplacesTheTargetAndDeleteRemovesOnlyFiles) {
     EXPECT_EQ(testsupport::ReadFileBytes(dir.File("Old")), "new");
     EXPECT_FALSE(FileExists(dir.File("new")));
     EXPECT_FALSE(RenameFile(dir.File("new"), dir.File("old")));
+    // A folder that cannot be flushed for want of a descriptor does not undo a rename that worked.
+    rlimit saved{};
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("new"), "new") && getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    const int next = dup(0); // the lowest free descriptor: a limit there lets nothing open
+    close(next);
+    const rlimit few{rlim_t(next), saved.rlim_max};
+    int syncError = 0;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    const bool renamed = RenameFile(dir.File("new"), dir.File("Old"), &syncError);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(renamed && !FileExists(dir.File("new")));
+    EXPECT_EQ(syncError, EMFILE);
     EXPECT_FALSE(DeleteFile(dir.Path().string()));
     EXPECT_TRUE(DeleteFile(dir.File("OLD")));
     EXPECT_FALSE(PathExists(dir.File("Old")));
