@@ -26,6 +26,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -35,10 +36,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kChildFrames = "VB_FRAME_ALLOCATION_FRAMES";
-// "STATE BYTES COUNT": in game state STATE, COUNT allocations of BYTES or more fail.
+// "STATE BYTES COUNT [OTHER]": in game state STATE, COUNT allocations of BYTES or more fail; with OTHER 1,
+// only those of a thread other than the game's (the sound output's).
 constexpr const char* kChildRefusal = "VB_REFUSED_ALLOCATIONS";
 int32_t g_refusedState = 0;
 size_t g_refusedBytes = 0;
+int g_refusedOtherThread = 0;
+std::thread::id g_gameThread;
 std::atomic<int> g_refusalsLeft{0};
 
 std::atomic<bool> g_counting{false};
@@ -61,7 +65,7 @@ void* operator new(std::size_t size) {
     CountAllocation();
     // A refused allocation runs the new-handler before the next try, as the library's does.
     while (g_refusalsLeft > 0 && size >= g_refusedBytes && GameState() == g_refusedState &&
-           --g_refusalsLeft >= 0) {
+           (!g_refusedOtherThread || std::this_thread::get_id() != g_gameThread) && --g_refusalsLeft >= 0) {
         if (!std::get_new_handler()) throw std::bad_alloc();
         std::get_new_handler()();
     }
@@ -72,8 +76,11 @@ void* operator new[](std::size_t size) {
     return operator new(size);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    CountAllocation();
-    return std::malloc(size ? size : 1);
+    try { // refused as the library's nothrow form would be: the handler, then null
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return operator new(size, std::nothrow);
@@ -145,7 +152,8 @@ void RunGameHere(const char* frames) {
         argv.push_back(word.data());
     int left = 0;
     if (const char* refusal = std::getenv(kChildRefusal))
-        std::sscanf(refusal, "%d %zu %d", &g_refusedState, &g_refusedBytes, &left);
+        std::sscanf(refusal, "%d %zu %d %d", &g_refusedState, &g_refusedBytes, &left, &g_refusedOtherThread);
+    g_gameThread = std::this_thread::get_id();
     g_refusalsLeft = left;
     App app; // the wiring and the showcase register into it before it runs
     GameProgram game;
