@@ -6,6 +6,8 @@
 
 #include "platform/GlyphFace.h"
 
+#include "platform/AudioDecoder.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_DRIVER_H
@@ -21,6 +23,7 @@
 #include <memory>
 #include <new>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -178,10 +181,11 @@ FreeTypeLibrary NewFreeTypeLibrary() {
 
 class FreeTypeFace final : public GlyphFace {
   public:
-    FreeTypeFace(const GlyphFaceRequest& request, FreeTypeLibrary library, FT_Face face,
-                 const Candidate& file)
-        : GlyphFace(request), memory_(std::move(library.memory)), library_(library.library), face_(face),
-          emboldened_(file.emboldened), slanted_(file.slanted) {
+    FreeTypeFace(const GlyphFaceRequest& request, FreeTypeLibrary library, std::vector<uint8_t> file,
+                 FT_Face face, const Candidate& candidate)
+        : GlyphFace(request), memory_(std::move(library.memory)), file_(std::move(file)),
+          library_(library.library), face_(face), emboldened_(candidate.emboldened),
+          slanted_(candidate.slanted) {
         mono_ = request.quality == kGlyphQualityNonAntialiased;
         SetSize();
         boxes_.resize(size_t(face_->num_glyphs));
@@ -381,6 +385,7 @@ class FreeTypeFace final : public GlyphFace {
     }
 
     std::unique_ptr<FT_MemoryRec_> memory_; // outlives library_
+    std::vector<uint8_t> file_;             // the face's file, read by face_
     FT_Library library_;
     FT_Face face_;
     bool emboldened_;
@@ -415,8 +420,17 @@ std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, con
     bool memoryShort = false;
     for (const Candidate& candidate : CandidatesFor(FamilyOf(request.faceName), bold, request.italic)) {
         std::string path = fontFolder + "/" + candidate.file;
+        // The face reads its file from memory of the C++ allocator: FreeType's
+        // own file reading, when it cannot map the file, takes its memory
+        // with malloc, past the new-handler.
+        std::vector<uint8_t> file;
         FT_Face face = nullptr;
-        if (const FT_Error opened = FT_New_Face(library, path.c_str(), 0, &face); opened != 0) {
+        if (!ReadFileRegion(path, 0, 0, file)) {
+            tried += (tried.empty() ? "" : ", ") + candidate.file;
+            continue;
+        }
+        if (const FT_Error opened = FT_New_Memory_Face(library, file.data(), FT_Long(file.size()), 0, &face);
+            opened != 0) {
             memoryShort = memoryShort || opened == FT_Err_Out_Of_Memory;
             tried += (tried.empty() ? "" : ", ") + candidate.file;
             continue;
@@ -426,7 +440,7 @@ std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, con
             tried += (tried.empty() ? "" : ", ") + candidate.file + " (not a scalable Unicode font)";
             continue;
         }
-        return std::make_unique<FreeTypeFace>(request, std::move(made), face, candidate);
+        return std::make_unique<FreeTypeFace>(request, std::move(made), std::move(file), face, candidate);
     }
     FT_Done_Library(library);
     if (error)

@@ -13,6 +13,7 @@
 #include "app/GameStates.h"
 #include "game/GameProgram.h"
 #include "platform/Clock.h"
+#include "platform/GlyphFace.h"
 #include "showcase/LayerShowcase.h"
 #include "tests/support/TempDir.h"
 
@@ -36,13 +37,19 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kChildFrames = "VB_FRAME_ALLOCATION_FRAMES";
-// "STATE BYTES COUNT [OTHER]": in game state STATE, COUNT allocations of BYTES or more fail; with OTHER 1,
-// only those of a thread other than the game's (the sound output's).
+// "STATE BYTES COUNT [MODE]": in game state STATE, COUNT allocations of BYTES or more fail; with MODE 1
+// only those of a thread other than the game's (the sound output's), with MODE 2 only those of exactly BYTES.
 constexpr const char* kChildRefusal = "VB_REFUSED_ALLOCATIONS";
 int32_t g_refusedState = 0;
 size_t g_refusedBytes = 0;
-int g_refusedOtherThread = 0;
+int g_refusalMode = 0;
 std::thread::id g_gameThread;
+
+bool Refused(std::size_t size) {
+    return size >= g_refusedBytes && GameState() == g_refusedState &&
+           (g_refusalMode != 1 || std::this_thread::get_id() != g_gameThread) &&
+           (g_refusalMode != 2 || size == g_refusedBytes);
+}
 std::atomic<int> g_refusalsLeft{0};
 
 std::atomic<bool> g_counting{false};
@@ -64,8 +71,7 @@ void CountAllocation() {
 void* operator new(std::size_t size) {
     CountAllocation();
     // A refused allocation runs the new-handler before the next try, as the library's does.
-    while (g_refusalsLeft > 0 && size >= g_refusedBytes && GameState() == g_refusedState &&
-           (!g_refusedOtherThread || std::this_thread::get_id() != g_gameThread) && --g_refusalsLeft >= 0) {
+    while (g_refusalsLeft > 0 && Refused(size) && --g_refusalsLeft >= 0) {
         if (!std::get_new_handler()) throw std::bad_alloc();
         std::get_new_handler()();
     }
@@ -152,7 +158,7 @@ void RunGameHere(const char* frames) {
         argv.push_back(word.data());
     int left = 0;
     if (const char* refusal = std::getenv(kChildRefusal))
-        std::sscanf(refusal, "%d %zu %d %d", &g_refusedState, &g_refusedBytes, &left, &g_refusedOtherThread);
+        std::sscanf(refusal, "%d %zu %d %d", &g_refusedState, &g_refusedBytes, &left, &g_refusalMode);
     g_gameThread = std::this_thread::get_id();
     g_refusalsLeft = left;
     App app; // the wiring and the showcase register into it before it runs
@@ -207,7 +213,8 @@ TEST(FrameAllocations, AfterWarmUpAFrameOfTheScreenAfterLoadingAllocatesNothing)
         << (long long)(longer.allocations) - (long long)(shorter.allocations) << " times more";
 }
 
-// Out of memory, a full screen gives way to a window; in a level it is told, the level saved, the status 1.
+// Out of memory, a full screen gives way to a window; elsewhere it is told (also where the fonts load and on
+// the sound output's thread, which runs in real time), a running level saved, the status 1.
 TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
     if (const char* frames = std::getenv(kChildFrames)) return RunGameHere(frames);
     testsupport::TempDir dir;
@@ -217,19 +224,27 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("config.ini"), "[Video]\nFullscreen=1\n"));
     ASSERT_TRUE(testsupport::WriteFileBytes(
         dir.File("level.txt"), "60 mouse down left\n160 mouse up left\n6000 key down F6\n6100 key up F6\n"));
-    const std::tuple<std::string, std::string, int, std::string> cases[] = {
+    const std::string outOfMemory = "ERROR! Out of memory: There is not enough memory for the game to go on";
+    const std::string font =
+        std::to_string(fs::file_size(std::string(platform::kDejaVuFolder) + "/DejaVuSans.ttf"));
+    const std::tuple<std::string, std::string, int, std::string, bool> cases[] = {
         {"--desktop 16384x16384 --until-ms 3000", "0 268435456 1000", 0,
-         "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."},
-        {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1,
-         "ERROR! Out of memory: There is not enough memory for the game to go on"}};
-    for (const auto& [arguments, refusal, exitCode, logged] : cases) {
-        const std::string home = dir.File("home" + std::to_string(exitCode));
+         "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600.",
+         false},
+        {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1, outOfMemory, true},
+        {"--until-ms 3000", std::to_string(kStateDataLoading) + " " + font + " 2 2", 1, outOfMemory, false},
+        {"--realtime --until-ms 30000 --input-script " + dir.File("level.txt"), "4 1 2 1", 1, outOfMemory,
+         true}};
+    for (size_t row = 0; row < std::size(cases); ++row) {
+        const auto& [arguments, refusal, exitCode, logged, levelSaved] = cases[row];
+        const std::string home = dir.File("home" + std::to_string(row));
         const RunResult run = RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*Memory*");
         ASSERT_TRUE(run.ran) << run.output;
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
         const std::string log = testsupport::ReadFileBytes(home + "/Quenmoor/Verbolunde/log.txt");
         EXPECT_NE(log.find(logged), std::string::npos) << log;
-        EXPECT_EQ(log.find("Level 31 saved into the profile (") != std::string::npos, exitCode == 1) << log;
+        EXPECT_EQ(log.find("missing or damaged"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Level 31 saved into the profile (") != std::string::npos, levelSaved) << log;
         EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << log;
     }
 }
