@@ -425,7 +425,13 @@ std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, con
         // with malloc, past the new-handler.
         std::vector<uint8_t> file;
         FT_Face face = nullptr;
-        if (!ReadFileRegion(path, 0, 0, file)) {
+        bool read = false;
+        try { // a shortage fails this face as FreeType's own does, not its caller
+            read = ReadFileRegion(path, 0, 0, file);
+        } catch (const std::bad_alloc&) {
+            memoryShort = true;
+        }
+        if (!read) {
             tried += (tried.empty() ? "" : ", ") + candidate.file;
             continue;
         }
