@@ -1001,9 +1001,10 @@ bool AppSession::LoadLanguage() {
     // cannot be read, and the log says what was damaged.
     if (!language->GetDamage().empty()) {
         // What memory could not hold is no damage: the run ends as out of memory.
-        for (const std::string& what : memoryShort_ ? std::vector<std::string>{} : language->GetDamage())
-            LogErrorPrintf(kLogIndent, "The language file %s is damaged: %s.",
-                           AppShownPath(language->GetPath()).c_str(), what.c_str());
+        for (const std::string& what : language->GetDamage())
+            if (!memoryShort_)
+                LogErrorPrintf(kLogIndent, "The language file %s is damaged: %s.",
+                               AppShownPath(language->GetPath()).c_str(), what.c_str());
         language->Release();
         language_.loaded = false;
         return false;
