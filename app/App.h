@@ -68,6 +68,7 @@ class App {
     App& operator=(const App&) = delete;
 
     // Start-up, main loop and shut-down (see WinMain); the process's exit code.
+    // Memory that runs out before the window is there ends it with 1, told.
     int Run(int argc, char** argv);
     // Options the program reads from the command line itself before Run
     // ("[--bot REGIME LEVELS]"), shown after the shell's own in the usage.
@@ -84,11 +85,18 @@ class App {
     static App* Running();
 
   private:
+    int RunSession(int argc, char** argv);
+
     std::unique_ptr<AppState> state_;
     AppSession* session_ = nullptr; // Run's own, while it runs
     App* previous_ = nullptr;       // the App that was running when this one was made
     std::string usageOptions_;      // the program's own options, each after a space
 };
+
+// Memory ran out where no App's run can tell it (before its log and window,
+// or in the program's own set-up around it): says so on standard error and
+// gives the exit status that ends the program, 1.
+int TellOutOfMemoryOutsideRun();
 
 // The state the layers above the shell keep for the run (the screen that is
 // open, the object a plain callback works on): each is a struct of the layer's

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -47,8 +48,8 @@ RecordsText InspectRecords(const std::u16string& path, int* error) {
     if (file.Size() > kMaxRecordsBytes) return RecordsText::TooLarge;
     uint8_t mark[2] = {};
     if (!file.ReadExact(mark, 2) || mark[0] != 0xFF || mark[1] != 0xFE) return RecordsText::Foreign;
-    uint8_t chunk[64 * 1024];
-    for (int64_t got; (got = file.Read(chunk, sizeof chunk)) > 0;)
+    std::vector<uint8_t> chunk(64 * 1024); // on the heap: a frame stays small
+    for (int64_t got; (got = file.Read(chunk.data(), int64_t(chunk.size()))) > 0;)
         for (int64_t i = 0; i + 1 < got; i += 2)
             if (chunk[i] == 0 && chunk[i + 1] == 0) return RecordsText::Cut;
     return RecordsText::Whole;

@@ -69,6 +69,10 @@ constexpr int kExitUnsavedAtQuit = 3;
 // The memory kept back for the way out of a run whose memory ran out: the
 // message, the shut-down and the saves of the quit.
 constexpr size_t kMemoryReserveBytes = 4 << 20;
+// What the player is told wherever memory runs out.
+constexpr char16_t kOutOfMemoryText[] =
+    u"There is not enough memory for the game to go on, so it ends here; a level being played is saved "
+    u"as at every quit. Close other programs or allow the game more memory, and start it again.";
 
 // The longest run --until-ms and --screenshot-at accept: the clock's
 // differences stay unambiguous up to here.
@@ -715,11 +719,8 @@ void AppSession::TellOutOfMemory() {
     exitCode_ = 1;
     if (toldOutOfMemory_) return;
     toldOutOfMemory_ = true;
-    constexpr char16_t kText[] =
-        u"There is not enough memory for the game to go on, so it ends here; a level being played is saved "
-        u"as at every quit. Close other programs or allow the game more memory, and start it again.";
-    LogErrorPrintf(kLogIndent, "Out of memory: %s", Narrow(kText).c_str());
-    platform::ShowMessageBox(MainWindow(), kText, kProgramName, platform::MessageBoxIcon::Error);
+    LogErrorPrintf(kLogIndent, "Out of memory: %s", Narrow(kOutOfMemoryText).c_str());
+    platform::ShowMessageBox(MainWindow(), kOutOfMemoryText, kProgramName, platform::MessageBoxIcon::Error);
 }
 
 // The last save failed and no screen is left to offer another try: the
@@ -756,16 +757,18 @@ void AppSession::TellUnsavedAtQuit(const std::u16string* settingsStuck, const st
 }
 
 void AppSession::Fail(const char16_t* text, HResult hr) {
-    const std::string narrow = Narrow(text);
-    if (hr != kResultOk)
-        LogError(kLogIndent, narrow.c_str(), hr);
-    else
-        LogErrorPrintf(kLogIndent, "%s", narrow.c_str());
-    // A step whose memory ran out fails as if its file were bad: the cause is told instead.
-    if (memoryShort_)
+    // A step whose memory ran out fails as if its file were bad: the cause is
+    // told instead, and the text that blames the file is not written.
+    if (memoryShort_) {
         TellOutOfMemory();
-    else
+    } else {
+        const std::string narrow = Narrow(text);
+        if (hr != kResultOk)
+            LogError(kLogIndent, narrow.c_str(), hr);
+        else
+            LogErrorPrintf(kLogIndent, "%s", narrow.c_str());
         platform::ShowMessageBox(MainWindow(), text, kProgramName, platform::MessageBoxIcon::Error);
+    }
     exitCode_ = 1;
     SetGameState(kStateQuit);
 }
@@ -1028,9 +1031,11 @@ bool AppSession::LoadLanguage() {
     // missing-text marker and blank pictures: it is refused like one that
     // cannot be read, and the log says what was damaged.
     if (!language->GetDamage().empty()) {
+        // What memory could not hold is no damage: the run ends as out of memory.
         for (const std::string& what : language->GetDamage())
-            LogErrorPrintf(kLogIndent, "The language file %s is damaged: %s.",
-                           AppShownPath(language->GetPath()).c_str(), what.c_str());
+            if (!memoryShort_)
+                LogErrorPrintf(kLogIndent, "The language file %s is damaged: %s.",
+                               AppShownPath(language->GetPath()).c_str(), what.c_str());
         language->Release();
         language_.loaded = false;
         return false;
@@ -1244,6 +1249,24 @@ std::string App::Usage() const {
 }
 
 int App::Run(int argc, char** argv) {
+    try {
+        return RunSession(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Before the session's new-handler and log, or while its members were made.
+        return TellOutOfMemoryOutsideRun();
+    }
+}
+
+int TellOutOfMemoryOutsideRun() {
+    // Written without allocating: there is no memory to be had. The text is ASCII.
+    std::fputs("verbolunde: out of memory: ", stderr);
+    for (const char16_t* c = kOutOfMemoryText; *c; ++c)
+        std::fputc(char(*c), stderr);
+    std::fputc('\n', stderr);
+    return 1;
+}
+
+int App::RunSession(int argc, char** argv) {
     IgnoreFileSizeSignal();      // before anything is written, the usage text included
     RegisterBitmapFileFormats(); // the table of image-file kinds, before any picture is read
     Options options;

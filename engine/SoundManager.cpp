@@ -349,6 +349,10 @@ void SoundManager::Shutdown() {
 void SoundManager::Update() {
     if (!core_) return;
     platform::Mixer& mixer = core_->mixer;
+    // Memory ran out on the output's thread, which stopped the music: the
+    // failure goes on here, on the game's thread, where the run ends in order
+    // (told, a running level saved) as for any allocation that failed.
+    if (mixer.TakeOutOfMemory()) throw std::bad_alloc();
     if (fadingMusic_) {
         const MusicTrack* track = core_->music.Resolve(fadingMusic_);
         if (!track || !track->stream) {

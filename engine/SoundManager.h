@@ -51,7 +51,8 @@ class SoundManager {
     void Init();
     void Shutdown();
     bool HasSound() const { return core_ != nullptr; }
-    // Once per frame: finishes music fades and fading playbacks.
+    // Once per frame: finishes music fades and fading playbacks. Throws
+    // std::bad_alloc once after memory ran out on the output's thread.
     void Update();
     // The system millisecond clock that fades are timed by.
     static uint32_t GetTime();

@@ -85,8 +85,9 @@ void DXLTextureLoaderDataFile::Render(DXLTexture* texture) {
     };
 
     SharedBuffer& shared = Shared();
-    const bool read = reader_->OpenChunkEntry(chunk_) && reader_->SeekInChunk(offset_) && Reserve(size_) &&
-                      reader_->Read(shared.data.get(), size_);
+    const bool found = reader_->OpenChunkEntry(chunk_) && reader_->SeekInChunk(offset_);
+    const bool held = found && Reserve(size_);
+    const bool read = held && reader_->Read(shared.data.get(), size_);
     putBack();
     if (read) {
         texture->LoadFromFileInMemory(shared.data.get(), size_);
@@ -101,13 +102,15 @@ void DXLTextureLoaderDataFile::Render(DXLTexture* texture) {
     spent_ = !texture->IsLive();
     // Without a device nothing could load; that is no fault of the pack.
     const DXLViewer* viewer = texture->GetViewer();
-    if (spent_ && viewer && viewer->HasDevice()) LogFailure(texture, read);
+    if (spent_ && viewer && viewer->HasDevice()) LogFailure(texture, read, found && !held);
 }
 
-void DXLTextureLoaderDataFile::LogFailure(const DXLTexture* texture, bool read) const {
+void DXLTextureLoaderDataFile::LogFailure(const DXLTexture* texture, bool read, bool noMemory) const {
     const std::u16string pack = PackFileName(reader_);
     const char16_t* name = texture->GetName() && texture->GetName()[0] ? texture->GetName() : label_.c_str();
-    const char16_t* why = read ? u"is not an image the engine can load" : u"cannot be read from the pack";
+    const char16_t* why = read       ? u"is not an image the engine can load"
+                          : noMemory ? u"does not fit in memory"
+                                     : u"cannot be read from the pack";
     if (name[0])
         LogErrorPrintfW(kLogIndent, u"Image \"%s\" of %s %s.", name, pack.c_str(), why);
     else

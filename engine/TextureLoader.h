@@ -45,7 +45,8 @@ class DXLTextureLoaderDataFile final : public DXLTextureSource {
     static uint32_t InstanceCount();
 
   private:
-    void LogFailure(const DXLTexture* texture, bool read) const;
+    // noMemory: the picture's bytes found no room, which is no fault of the pack.
+    void LogFailure(const DXLTexture* texture, bool read, bool noMemory) const;
 
     kis::BaseDataFile* reader_;
     const kis::DataFileEntry* chunk_ = nullptr;

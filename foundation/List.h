@@ -7,6 +7,8 @@
 // IndexOf, Add, AddList, Delete, Set, Insert, InsertUnique, Get) so that
 // derived lists such as the string lists extend one known table.
 
+#include "platform/Memory.h"
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -158,7 +160,7 @@ template <typename T> class list {
             std::free(items);
             items = nullptr;
         } else {
-            void* grown = std::realloc(items, sizeof(T*) * size_t(n));
+            void* grown = platform::Reallocate(items, sizeof(T*) * size_t(n));
             if (!grown) return;
             items = static_cast<T**>(grown);
         }

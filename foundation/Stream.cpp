@@ -1,5 +1,7 @@
 #include "foundation/Stream.h"
 
+#include "platform/Memory.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -140,7 +142,7 @@ uint8_t* MemoryStream::Reserve(int64_t& capacity) {
         std::free(block_);
         return nullptr;
     }
-    return static_cast<uint8_t*>(std::realloc(block_, static_cast<size_t>(capacity)));
+    return static_cast<uint8_t*>(platform::Reallocate(block_, static_cast<size_t>(capacity)));
 }
 
 void MemoryStream::SetCapacity(int64_t capacity) {

@@ -364,7 +364,6 @@ void ComixPart::DrawLate(DXLViewer& viewer) {
 
 ComixWindow::ComixWindow(WindowManager& manager, Comix& holder, uint32_t comic)
     : GameWindow(manager, 0, true), holder_(holder), page_(holder.pages_[comic]) {
-    holder_.window_ = this;
     LoadPictures();
     if (SpriteLibrary* library = GetLibrary(kComixLibrary))
         background_ = library->FindMapSprite(kComixBackground);
@@ -377,6 +376,9 @@ ComixWindow::ComixWindow(WindowManager& manager, Comix& holder, uint32_t comic)
         parts_.push_back(std::make_unique<ComixPart>(page_.parts[k], language, manager.Viewer(),
                                                      kComixFirstDelay + kComixPartDelay * uint32_t(k),
                                                      pageSound));
+    // Last: a constructor that runs out of memory before here leaves the
+    // holder no window to close, instead of one that has gone.
+    holder_.window_ = this;
 }
 
 void ComixWindow::Place(int32_t width, int32_t height) {

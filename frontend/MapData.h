@@ -120,10 +120,12 @@ MapSignFields ReadSignFields(const MapDecorationEntry& entry);
 MapParticleFields ReadParticleFields(const MapDecorationEntry& entry);
 std::vector<MapAnimalGroup> ReadAnimalGroups(const MapDecorationEntry& entry);
 
+// The tables live on the heap (the level records alone are some 700 KB), so
+// that a MapData is small wherever it is made; each holds its fixed count.
 struct MapData {
     std::vector<MapWaterEntry> water;
-    std::array<MapLevelRecord, kMapLevels> levels{};
-    std::array<MapEmitterEntry, kMapEmitters> emitters{};
+    std::vector<MapLevelRecord> levels = std::vector<MapLevelRecord>(kMapLevels);
+    std::vector<MapEmitterEntry> emitters = std::vector<MapEmitterEntry>(kMapEmitters);
 };
 
 // The chunk's size for a water count.

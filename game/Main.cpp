@@ -4,13 +4,15 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 // The game program: the game's wiring (game/GameProgram.h), then the shell
 // starts, runs and shuts down. "--bot REGIME LEVELS" (bot/LevelBot.h) puts
-// the level bot's run in the main screen's place.
-int main(int argc, char** argv) {
+// the level bot's run in the main screen's place. Memory that runs out in the
+// set-up around the run ends it as out of memory too, never on a signal.
+int main(int argc, char** argv) try {
     std::vector<char*> arguments(argv, argv + argc);
     std::unique_ptr<BotRun> bot; // outlives the App, which runs it
     App app;                     // made first: the game's wiring registers into it
@@ -30,4 +32,6 @@ int main(int argc, char** argv) {
         return exitCode ? exitCode : 1;
     }
     return exitCode;
+} catch (const std::bad_alloc&) {
+    return TellOutOfMemoryOutsideRun();
 }

@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -247,13 +246,13 @@ bool LevelTable::Parse(std::span<const uint8_t> chunk, const LevelTableCatalog* 
     ChunkCursor in(chunk);
     uint32_t count = 0;
     if (!in.TakeU32(&count) || count < 1 || count > kLevelCount) return c.Fail("level count out of range");
-    auto parsed = std::make_unique<std::array<Level, kLevelCount>>();
+    std::vector<Level> parsed(kLevelCount);
     bool cellTaken[kMapCellCount] = {};
     for (uint32_t n = 0; n < count; ++n) {
         uint32_t index = 0;
         if (!in.TakeU32(&index) || index >= kLevelCount) return c.Fail("level index out of range");
         c.level = index;
-        Level& level = (*parsed)[index];
+        Level& level = parsed[index];
         if (level.exists) return c.Fail("level given twice");
         if (!ParseLevel(c, in, &level)) return false;
         const int32_t cell = level.record.mapCell;
@@ -263,7 +262,7 @@ bool LevelTable::Parse(std::span<const uint8_t> chunk, const LevelTableCatalog* 
         }
     }
     if (in.Left() != 0) return c.Fail("bytes after the last level");
-    levels_ = std::move(*parsed);
+    levels_ = std::move(parsed);
     return true;
 }
 
@@ -304,7 +303,7 @@ int32_t LevelTable::LevelAtCell(int32_t cell) const {
 }
 
 void LevelTable::Clear() {
-    levels_ = {};
+    levels_.assign(kLevelCount, Level{});
 }
 
 // The level table of the run, installed by its owner.

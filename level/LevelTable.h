@@ -227,7 +227,9 @@ class LevelTable {
     void Clear();
 
   private:
-    std::array<Level, kLevelCount> levels_{};
+    // On the heap: the table is some 64 KB, too large for a frame where a
+    // table is made or cleared.
+    std::vector<Level> levels_ = std::vector<Level>(kLevelCount);
 };
 
 // The table of the run, held from game-data loading to shut-down; null while

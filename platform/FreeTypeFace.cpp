@@ -6,6 +6,8 @@
 
 #include "platform/GlyphFace.h"
 
+#include "platform/AudioDecoder.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_DRIVER_H
@@ -16,8 +18,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <memory>
+#include <new>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -137,11 +143,49 @@ uint16_t ReadU16(const uint8_t* p) {
     return uint16_t(p[0] << 8 | p[1]);
 }
 
+// FreeType allocates through the C++ allocator, and so under the program's
+// new-handler: a face that cannot be opened for want of memory marks the run
+// as short of memory and is told as out of memory, not as a missing font.
+void* FreeTypeAlloc(FT_Memory, long size) {
+    return ::operator new(size_t(size), std::nothrow);
+}
+void FreeTypeFree(FT_Memory, void* block) {
+    ::operator delete(block);
+}
+void* FreeTypeRealloc(FT_Memory, long size, long newSize, void* block) {
+    void* moved = ::operator new(size_t(newSize), std::nothrow);
+    if (!moved) return nullptr; // the block stays, as a failed realloc leaves it
+    if (block) std::memcpy(moved, block, size_t(std::min(size, newSize)));
+    ::operator delete(block);
+    return moved;
+}
+
+// A FreeType library of its own for each face, made with that allocator; the
+// memory record outlives it.
+struct FreeTypeLibrary {
+    std::unique_ptr<FT_MemoryRec_> memory;
+    FT_Library library = nullptr;
+    FT_Error error = 0;
+};
+
+FreeTypeLibrary NewFreeTypeLibrary() {
+    FreeTypeLibrary made;
+    made.memory =
+        std::make_unique<FT_MemoryRec_>(FT_MemoryRec_{nullptr, FreeTypeAlloc, FreeTypeFree, FreeTypeRealloc});
+    made.error = FT_New_Library(made.memory.get(), &made.library);
+    if (made.error != 0) return made;
+    FT_Add_Default_Modules(made.library);
+    FT_Set_Default_Properties(made.library);
+    return made;
+}
+
 class FreeTypeFace final : public GlyphFace {
   public:
-    FreeTypeFace(const GlyphFaceRequest& request, FT_Library library, FT_Face face, const Candidate& file)
-        : GlyphFace(request), library_(library), face_(face), emboldened_(file.emboldened),
-          slanted_(file.slanted) {
+    FreeTypeFace(const GlyphFaceRequest& request, FreeTypeLibrary library, std::vector<uint8_t> file,
+                 FT_Face face, const Candidate& candidate)
+        : GlyphFace(request), memory_(std::move(library.memory)), file_(std::move(file)),
+          library_(library.library), face_(face), emboldened_(candidate.emboldened),
+          slanted_(candidate.slanted) {
         mono_ = request.quality == kGlyphQualityNonAntialiased;
         SetSize();
         boxes_.resize(size_t(face_->num_glyphs));
@@ -150,7 +194,7 @@ class FreeTypeFace final : public GlyphFace {
 
     ~FreeTypeFace() override {
         FT_Done_Face(face_);
-        FT_Done_FreeType(library_);
+        FT_Done_Library(library_);
     }
 
     std::u16string FaceName() const override {
@@ -340,6 +384,8 @@ class FreeTypeFace final : public GlyphFace {
         return pairs;
     }
 
+    std::unique_ptr<FT_MemoryRec_> memory_; // outlives library_
+    std::vector<uint8_t> file_;             // the face's file, read by face_
     FT_Library library_;
     FT_Face face_;
     bool emboldened_;
@@ -356,11 +402,14 @@ class FreeTypeFace final : public GlyphFace {
 
 std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, const std::string& fontFolder,
                                             std::string* error) {
-    FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) {
-        if (error) *error = "FreeType could not be started";
+    FreeTypeLibrary made = NewFreeTypeLibrary();
+    if (made.error != 0) {
+        if (error)
+            *error = made.error == FT_Err_Out_Of_Memory ? "out of memory" : "FreeType could not be started";
+        if (made.library) FT_Done_Library(made.library);
         return nullptr;
     }
+    FT_Library library = made.library;
     // The classic TrueType interpreter snaps stems to whole pixels in both
     // directions, the way the fonts' hints were written for; the newer one
     // leaves horizontal positions unhinted and small text looks blurred.
@@ -368,10 +417,27 @@ std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, con
     FT_Property_Set(library, "truetype", "interpreter-version", &interpreter);
     bool bold = request.weight >= kGlyphWeightSemiBold;
     std::string tried;
+    bool memoryShort = false;
     for (const Candidate& candidate : CandidatesFor(FamilyOf(request.faceName), bold, request.italic)) {
         std::string path = fontFolder + "/" + candidate.file;
+        // The face reads its file from memory of the C++ allocator: FreeType's
+        // own file reading, when it cannot map the file, takes its memory
+        // with malloc, past the new-handler.
+        std::vector<uint8_t> file;
         FT_Face face = nullptr;
-        if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+        bool read = false;
+        try { // a shortage fails this face as FreeType's own does, not its caller
+            read = ReadFileRegion(path, 0, 0, file);
+        } catch (const std::bad_alloc&) {
+            memoryShort = true;
+        }
+        if (!read) {
+            tried += (tried.empty() ? "" : ", ") + candidate.file;
+            continue;
+        }
+        if (const FT_Error opened = FT_New_Memory_Face(library, file.data(), FT_Long(file.size()), 0, &face);
+            opened != 0) {
+            memoryShort = memoryShort || opened == FT_Err_Out_Of_Memory;
             tried += (tried.empty() ? "" : ", ") + candidate.file;
             continue;
         }
@@ -380,12 +446,13 @@ std::unique_ptr<GlyphFace> OpenFreeTypeFace(const GlyphFaceRequest& request, con
             tried += (tried.empty() ? "" : ", ") + candidate.file + " (not a scalable Unicode font)";
             continue;
         }
-        return std::make_unique<FreeTypeFace>(request, library, face, candidate);
+        return std::make_unique<FreeTypeFace>(request, std::move(made), std::move(file), face, candidate);
     }
-    FT_Done_FreeType(library);
+    FT_Done_Library(library);
     if (error)
-        *error = "no usable DejaVu font in " + fontFolder + " (tried " + tried +
-                 "); the package fonts-dejavu-core provides them";
+        *error = memoryShort ? "out of memory while the fonts of " + fontFolder + " were opened"
+                             : "no usable DejaVu font in " + fontFolder + " (tried " + tried +
+                                   "); the package fonts-dejavu-core provides them";
     return nullptr;
 }
 

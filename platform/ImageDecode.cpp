@@ -1,7 +1,10 @@
 #include "platform/ImageDecode.h"
 
+#include "platform/Memory.h"
+
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 // stb_image copies the bytes of a PNG's first data chunk into a buffer it
@@ -26,6 +29,11 @@ static void* CopyPictureBytes(void* to, const void* from, size_t n) {
 #define STBI_NO_STDIO
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
+// Its allocations follow the program's rule (platform/Memory.h): a picture
+// that memory cannot hold is told as out of memory, not as a damaged file.
+#define STBI_MALLOC(bytes) platform::Reallocate(nullptr, bytes)
+#define STBI_REALLOC(block, bytes) platform::Reallocate(block, bytes)
+#define STBI_FREE(block) std::free(block)
 #define memcpy CopyPictureBytes
 #include <stb/stb_image.h>
 #undef memcpy

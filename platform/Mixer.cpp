@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace platform {
 namespace {
@@ -376,6 +377,32 @@ int Mixer::StreamVolume() const {
 
 void Mixer::Render(int16_t* stereo, int frames) {
     std::lock_guard guard(lock_);
+    try {
+        RenderBlocks(stereo, frames);
+    } catch (const std::bad_alloc&) {
+        std::memset(stereo, 0, sizeof(int16_t) * size_t(std::max(frames, 0)) * 2);
+        StopStreamsForMemory();
+    }
+}
+
+void Mixer::Skip(int frames) {
+    std::lock_guard guard(lock_);
+    try {
+        SkipBlocks(frames);
+    } catch (const std::bad_alloc&) {
+        StopStreamsForMemory();
+    }
+}
+
+// A stream whose decoding failed halfway is in no state to go on; the
+// samples, decoded whole, need nothing more and end as they would.
+void Mixer::StopStreamsForMemory() {
+    for (const auto& stream : streams_)
+        stream->channel.state = ChannelState::Stopped;
+    outOfMemory_ = true;
+}
+
+void Mixer::RenderBlocks(int16_t* stereo, int frames) {
     const float sampleGain = float(sampleVolume_) / float(kMaxGlobalVolume);
     const float streamGain = float(streamVolume_) / float(kMaxGlobalVolume);
     while (frames > 0) {
@@ -402,8 +429,7 @@ void Mixer::Render(int16_t* stereo, int frames) {
     }
 }
 
-void Mixer::Skip(int frames) {
-    std::lock_guard guard(lock_);
+void Mixer::SkipBlocks(int frames) {
     // The same blocks as Render, so that the slides of silent channels take
     // the same steps.
     while (frames > 0) {

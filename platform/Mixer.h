@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/Audio.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -70,11 +71,18 @@ class Mixer final : public AudioRenderer {
     int StreamVolume() const;
 
     int OutputRate() const { return outputRate_; }
+    // Both run on the output device's thread. Memory that runs out there
+    // (a stream's decoding) cannot end the program in order from that thread:
+    // the block is silent, every stream stops, and OutOfMemory tells the
+    // game thread (TakeOutOfMemory), which ends the run as for any
+    // allocation that failed.
     void Render(int16_t* stereo, int frames) override;
     // Voices and streams move on, end and slide as Render would move them,
     // with nothing mixed and no music decoded; a stream decodes what it needs
     // only when it is mixed again.
     void Skip(int frames) override;
+    // True once after the output ran out of memory (the music stopped there).
+    bool TakeOutOfMemory() { return outOfMemory_.exchange(false); }
 
   private:
     struct Channel;
@@ -94,6 +102,10 @@ class Mixer final : public AudioRenderer {
     Stream* FindStream(uint32_t handle) const;
     // Puts a channel back to its start when `always` is set or it has ended.
     void RewindChannel(uint32_t handle, Channel& channel, bool always);
+    // Render's and Skip's work, with the lock held.
+    void RenderBlocks(int16_t* stereo, int frames);
+    void SkipBlocks(int frames);
+    void StopStreamsForMemory();
     void MixVoice(const Sample& sample, Channel& voice, float* mix, int frames, float gain);
     void MixStream(Stream& stream, float* mix, int frames, float gain);
     static void SkipVoice(const Sample& sample, Channel& voice, int frames);
@@ -111,6 +123,7 @@ class Mixer final : public AudioRenderer {
     int sampleVolume_ = kMaxGlobalVolume;
     int streamVolume_ = kMaxGlobalVolume;
     std::vector<float> mix_; // one block of float stereo, allocated once
+    std::atomic<bool> outOfMemory_{false};
 };
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 namespace platform {
 namespace {
@@ -34,14 +35,23 @@ bool NullAudioDevice::Start(AudioRenderer* renderer) {
     }
     if (clocking_ == Clocking::PlatformClock && !IsClockVirtual()) {
         running_ = true;
-        thread_ = std::thread([this] {
-            // The pause is a real one: in virtual time a sleep would move the
-            // clock on for everybody.
-            while (running_) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                FollowClock();
-            }
-        });
+        try {
+            thread_ = std::thread([this] {
+                // The pause is a real one: in virtual time a sleep would move the
+                // clock on for everybody.
+                while (running_) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    FollowClock();
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread (its stack finds no room under a memory limit): no
+            // output, as when a sound device cannot be opened.
+            running_ = false;
+            std::lock_guard guard(lock_);
+            renderer_ = nullptr;
+            return false;
+        }
     }
     return true;
 }
