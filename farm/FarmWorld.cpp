@@ -237,7 +237,10 @@ void FarmWorld::SavePlayer(SaveWriter& out) const {
     if (player_ && !player_->SaveState(out)) out.Fail();
 }
 bool FarmWorld::LoadPlayer(SaveReader& in) {
-    return !player_ || player_->LoadState(in);
+    std::string why;
+    if (!player_ || player_->LoadState(in, &why)) return true;
+    LogErrorPrintf(0, "The saved farmer is refused: %s.", why.c_str());
+    return false;
 }
 void FarmWorld::StopCharacters() {
     if (player_) player_->DeleteAllJobs();

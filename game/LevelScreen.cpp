@@ -215,6 +215,10 @@ class LevelSession : public LevelFrontEndHooks {
             level_->ShowMenu(false);
         wasActive_ = active;
         seenActivationLosses_ = losses;
+        if (bot_ && bot_->LeaveBeforeUpdate()) {
+            Leave();
+            return;
+        }
         level_->Update(ms);
         if (tutorials_) tutorials_->Update(ms);
         ui_->Update();

@@ -184,6 +184,7 @@ class Farm : public farmtest::FakeFarmHost {
 
     void MakePlayer(float x = 0.0f, float y = 0.0f) {
         player = std::make_unique<MapPlayer>(&map, &farmerInfo, x, y);
+        player->AddToLevel(2); // the farmer's layer, as the level puts her
     }
     // The next point of the level, its record its definition too.
     BasePointPlant* Add(const PointRecord& record) {
@@ -1075,6 +1076,16 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     }
     EXPECT_TRUE(tree->IsRipe());
     EXPECT_EQ(tree->GetFruit(0).frame, 3);
+
+    // A tree site at stage 0 was bought with its planting ordered: the save without it is refused.
+    const uint32_t treeRecord[] = {40, kPointPlant, 2, Id("apple_tree")};
+    const uint8_t* treeBytes = reinterpret_cast<const uint8_t*>(treeRecord);
+    std::vector<uint8_t> unplanted = first;
+    const auto at = std::search(unplanted.begin(), unplanted.end(), treeBytes, treeBytes + sizeof treeRecord);
+    ASSERT_NE(at, unplanted.end());
+    PutU32(&*at, 8, 0);
+    EXPECT_FALSE(game->Load(unplanted, &why));
+    EXPECT_EQ(why, "a point does not fit the farmer's jobs");
     farm.game = nullptr;
     game.reset();
 }
