@@ -243,7 +243,11 @@ bool FarmWorld::LoadPlayer(SaveReader& in) {
     return false;
 }
 void FarmWorld::StopCharacters() {
-    if (player_) player_->DeleteAllJobs();
+    if (!player_) return;
+    player_->DeleteAllJobs();
+    // Her work went with its job: she stands, as a farmer without a job does.
+    player_->StopWalk();
+    player_->PlayAnimation(player_->AnimationKind(), player_->IsMirrored());
 }
 void FarmWorld::SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) {
     if (player_) player_->SetSpeedModifier(track, id, value);

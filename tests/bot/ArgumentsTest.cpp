@@ -37,8 +37,6 @@ TEST(CampaignArguments, TheBotRequestIsTakenOffTheCommandLine) {
         uint32_t regime;
         std::vector<uint32_t> levels; // indices
         std::vector<std::string> rest;
-        bool idle = false;
-        int64_t leaveAtMs = -1;
     };
     const Case cases[] = {
         {{"game", "--headless", "--bot", "easy", "7", "--seed", "3"},
@@ -48,12 +46,6 @@ TEST(CampaignArguments, TheBotRequestIsTakenOffTheCommandLine) {
         {{"game", "--bot", "hard", "1-3,9"}, 1, {0, 1, 2, 8}, {"game"}},
         {{"game", "--bot", "hard", "41,40-41"}, 1, {40, 39, 40}, {"game"}},
         {{"game", "--bot", "easy", "all"}, 0, {}, {"game"}},
-        {{"game", "--bot-idle", "--bot", "easy", "2", "--bot-leave-at", "0", "-x"},
-         0,
-         {1},
-         {"game", "-x"},
-         true,
-         0},
     };
     for (const Case& c : cases) {
         Parsed parsed = Parse(c.words);
@@ -62,7 +54,6 @@ TEST(CampaignArguments, TheBotRequestIsTakenOffTheCommandLine) {
         EXPECT_EQ(parsed.run->Regime(), c.regime);
         EXPECT_EQ(parsed.run->Levels(), c.levels) << c.words.back();
         EXPECT_EQ(parsed.rest, c.rest);
-        EXPECT_EQ(std::pair(parsed.run->Idle(), parsed.run->LeaveAtMs()), std::pair(c.idle, c.leaveAtMs));
     }
 }
 
@@ -82,8 +73,6 @@ TEST(CampaignArguments, WithoutTheFlagNothingChangesAndBadRequestsAreRefused) {
         {"game", "--bot", "easy", "1,,2"},
         {"game", "--bot", "easy", "1x"},
         {"game", "--bot", "easy", ""},
-        {"game", "--bot", "easy", "1", "--bot-leave-at", "-5"},
-        {"game", "--bot-idle"},
     };
     for (const auto& words : bad) {
         Parsed parsed = Parse(words);

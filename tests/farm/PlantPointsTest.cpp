@@ -1079,11 +1079,9 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
 
     // A tree site at stage 0 was bought with its planting ordered: the save without it is refused.
     const uint32_t treeRecord[] = {40, kPointPlant, 2, Id("apple_tree")};
-    const uint8_t* treeBytes = reinterpret_cast<const uint8_t*>(treeRecord);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(treeRecord);
     std::vector<uint8_t> unplanted = first;
-    const auto at = std::search(unplanted.begin(), unplanted.end(), treeBytes, treeBytes + sizeof treeRecord);
-    ASSERT_NE(at, unplanted.end());
-    PutU32(&*at, 8, 0);
+    PutU32(&*std::search(unplanted.begin(), unplanted.end(), bytes, bytes + sizeof treeRecord), 8, 0);
     EXPECT_FALSE(game->Load(unplanted, &why));
     EXPECT_EQ(why, "a point does not fit the farmer's jobs");
     farm.game = nullptr;

@@ -432,7 +432,6 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
         {"unseen", [](auto& b) { PutF32(b.data(), 48, 0.0f); }},
         {"a speck", [](auto& b) { PutF32(b.data(), 44, 1e-30f); }},
         {"off the level", [](auto& b) { PutU32(b.data(), 36, 0); }},
-        {"hidden", [](auto& b) { PutU32(b.data(), 36, U32At(b.data(), 36) | 4); }},
         {"work animation longer than its work", [](auto& b) { PutI32(b.data(), 32, 501); }},
         {"endless animation for a timed work", [](auto& b) { PutI32(b.data(), 32, -1); }},
         {"work past the clock's run", [=](auto& b) { PutU32(b.data() + job0, 28, INT32_MAX); }},
