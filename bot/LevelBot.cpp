@@ -20,6 +20,7 @@
 #include "frontend/MapInterface.h"
 #include "game/FieldSprites.h"
 #include "game/LevelInterface.h"
+#include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "game/ProgramWorld.h"
 #include "gui/Regime.h"
@@ -27,6 +28,7 @@
 #include "level/Job.h"
 #include "level/LevelPoint.h"
 #include "level/MapCharacter.h"
+#include "level/SaveStream.h"
 #include "levelui/PointPanels.h"
 #include "levelui/ScreenSpriteKinds.h"
 #include "levelui/ScreenSprites.h"
@@ -94,7 +96,24 @@ const char* GradeName(uint32_t grade) {
 LevelBot::LevelBot(GameLevel& level, LevelInterface* ui, bool idle, int64_t leaveAtMs)
     : level_(level), ui_(ui), idle_(idle), leaveAtMs_(leaveAtMs) {}
 
+void LevelBot::CheckContinuedGame() {
+    const auto saved = LevelProfileSavedGame(level_.LevelIndex());
+    if (!saved) return;
+    const std::unique_ptr<SaveBuffer> again = level_.Save();
+    const std::span<const uint8_t> bytes = again ? again->Data() : std::span<const uint8_t>();
+    const auto differs = std::mismatch(saved->begin(), saved->end(), bytes.begin(), bytes.end());
+    char line[160];
+    if (differs.first == saved->end() && differs.second == bytes.end())
+        std::snprintf(line, sizeof line, "Bot: level %u continues as saved.", level_.LevelIndex() + 1);
+    else
+        std::snprintf(line, sizeof line, "Bot: level %u continues otherwise than saved (byte %td of %zu).",
+                      level_.LevelIndex() + 1, differs.first - saved->begin(), saved->size());
+    LogLine(kLogIndent, line);
+}
+
 bool LevelBot::LeaveBeforeUpdate() {
+    if (!checked_) CheckContinuedGame();
+    checked_ = true;
     if (leaveAtMs_ < 0 || level_.IsEnded() || int64_t(level_.LevelTimeMs()) < leaveAtMs_) return false;
     char line[80];
     std::snprintf(line, sizeof line, "Bot: level %u left at %u ms.", level_.LevelIndex() + 1,

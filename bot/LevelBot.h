@@ -47,7 +47,8 @@
 // finishes what she was given and the villains' shots land), and
 // "--bot-leave-at MS" leaves each level unfinished, kept as its saved game,
 // once its clock reaches MS ms (0: at once, before a continued level runs a
-// tick), with the line "Bot: level N left at T ms".
+// tick), with the line "Bot: level N left at T ms". A level continued from
+// its saved game is compared with it before its first tick (below).
 //
 // BotRun is the program's bot mode ("--bot REGIME LEVELS"): it stands in for
 // the main screen, opens each level of its list in turn with the bot
@@ -91,6 +92,10 @@ class LevelBot : public LevelAutoplayer {
 
   private:
     void Report();
+    // Before its first tick, a level continued from the profile's saved game
+    // is that game: saved again, it gives the same bytes. The log says which
+    // ("Bot: level N continues as saved." or where the bytes differ).
+    void CheckContinuedGame();
     bool AnswerWindow();
     bool StartClock();
     bool CloseTutorial();
@@ -174,6 +179,7 @@ class LevelBot : public LevelAutoplayer {
     uint64_t nextCloseMs_ = 0;
     uint32_t actions_ = 0;
     bool reported_ = false;
+    bool checked_ = false; // the continued game was compared with its saved one
     std::set<std::string> overlapsTold_;
 };
 

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments(argv, argv + argc);
     std::unique_ptr<BotRun> bot; // outlives the App, which runs it
     App app;                     // made first: the game's wiring registers into it
-    app.AddUsageOptions("[--bot easy|hard LEVELS [--bot-idle] [--bot-leave-at MS]]");
+    app.AddUsageOptions("[--bot easy|hard LEVELS]");
     std::string why;
     if (!ParseBotArguments(arguments, &bot, &why)) {
         std::fprintf(stderr, "verbolunde: %s\n%s", why.c_str(), app.Usage().c_str());

@@ -128,7 +128,7 @@ TEST(AnimalSaveTest, AShedSavedHalfWayKeepsItsFractionAtAnotherRate) {
 }
 
 TEST(AnimalSaveTest, HenhouseRecordsOutOfRangeAreRefused) {
-    // fed, phase, timer 0 (the later phases' run from whole, the current one's at 50), a nest offset, eggs
+    // fed, phase, timer 0 (the others run out before the phase, whole from it), a nest offset, eggs
     const struct {
         uint32_t fed;
         int32_t phase;
@@ -164,11 +164,7 @@ TEST(AnimalSaveTest, HenhouseRecordsOutOfRangeAreRefused) {
         b.writer.PutI32(c.phase);
         const std::array<float, 4> whole = PointHenhouse::PhaseTimers(kHenProductionMs, kHenEatingMs);
         for (int i = 0; i < 4; ++i)
-            b.writer.PutF32(c.fed ? (i == 0        ? c.timer
-                                     : i > c.phase ? whole[size_t(i)]
-                                     : i < c.phase ? 0
-                                                   : 50)
-                                  : 0);
+            b.writer.PutF32(c.fed ? (i == 0 ? c.timer : i < c.phase ? 0.0f : whole[size_t(i)]) : 0.0f);
         for (int i = 0; i < 4; ++i) {
             b.writer.PutI32(c.fed ? cx + (i == 0 ? c.nestDx : 0) : 0);
             b.writer.PutI32(c.fed ? cy : 0);

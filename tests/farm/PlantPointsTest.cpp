@@ -1078,12 +1078,11 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     EXPECT_EQ(tree->GetFruit(0).frame, 3);
 
     // A tree site at stage 0 was bought with its planting ordered: the save without it is refused.
-    const uint32_t treeRecord[] = {40, kPointPlant, 2, Id("apple_tree")};
-    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(treeRecord);
+    const uint32_t record[] = {40, kPointPlant, 2, Id("apple_tree")}; // the tree's, its stage made 0
     std::vector<uint8_t> unplanted = first;
-    PutU32(&*std::search(unplanted.begin(), unplanted.end(), bytes, bytes + sizeof treeRecord), 8, 0);
-    EXPECT_FALSE(game->Load(unplanted, &why));
-    EXPECT_EQ(why, "a point does not fit the farmer's jobs");
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(record);
+    PutU32(&*std::search(unplanted.begin(), unplanted.end(), bytes, bytes + sizeof record), 8, 0);
+    EXPECT_FALSE(game->Load(unplanted, &why)) << "a bought tree without its planting";
     farm.game = nullptr;
     game.reset();
 }
