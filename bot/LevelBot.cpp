@@ -104,9 +104,11 @@ void LevelBot::CheckContinuedGame() {
     const auto differs = std::mismatch(saved->begin(), saved->end(), bytes.begin(), bytes.end());
     char line[160];
     if (differs.first == saved->end() && differs.second == bytes.end())
-        std::snprintf(line, sizeof line, "Bot: level %u continues as saved.", level_.LevelIndex() + 1);
+        std::snprintf(line, sizeof line, "Bot: the saved game of level %u continues unchanged.",
+                      level_.LevelIndex() + 1);
     else
-        std::snprintf(line, sizeof line, "Bot: level %u continues otherwise than saved (byte %td of %zu).",
+        std::snprintf(line, sizeof line,
+                      "Bot: the saved game of level %u continues changed (byte %td of %zu).",
                       level_.LevelIndex() + 1, differs.first - saved->begin(), saved->size());
     LogLine(kLogIndent, line);
 }

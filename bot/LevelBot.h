@@ -94,7 +94,8 @@ class LevelBot : public LevelAutoplayer {
     void Report();
     // Before its first tick, a level continued from the profile's saved game
     // is that game: saved again, it gives the same bytes. The log says which
-    // ("Bot: level N continues as saved." or where the bytes differ).
+    // ("Bot: the saved game of level N continues unchanged." or where the
+    // bytes differ).
     void CheckContinuedGame();
     bool AnswerWindow();
     bool StartClock();

@@ -196,7 +196,7 @@ TEST(BotResume, EveryLevelSavedByPlayContinuesAsSaved) {
             if (levels.empty() || (regime == "easy" && step[0] == '3')) break;
             const std::string bot = regime + " " + levels + " --bot-leave-at " + step;
             EXPECT_EQ(game.Run("--headless --draw-every 200 --until-ms 36000000 --bot " + bot, &output), 0);
-            EXPECT_EQ(Count(game.Log(), "continues as saved"), saved) << bot;
+            EXPECT_EQ(Count(game.Log(), "continues unchanged"), saved) << bot;
             levels.clear(); // on with the levels saved
             saved = 0;
             for (int index : campaign::SourceLevels())
