@@ -20,6 +20,7 @@
 #include "frontend/MapInterface.h"
 #include "game/FieldSprites.h"
 #include "game/LevelInterface.h"
+#include "game/LevelProfiles.h"
 #include "game/LevelScreen.h"
 #include "game/ProgramWorld.h"
 #include "gui/Regime.h"
@@ -27,6 +28,7 @@
 #include "level/Job.h"
 #include "level/LevelPoint.h"
 #include "level/MapCharacter.h"
+#include "level/SaveStream.h"
 #include "levelui/PointPanels.h"
 #include "levelui/ScreenSpriteKinds.h"
 #include "levelui/ScreenSprites.h"
@@ -91,7 +93,37 @@ const char* GradeName(uint32_t grade) {
 
 // ---------------------------------------------------------------- the bot
 
-LevelBot::LevelBot(GameLevel& level, LevelInterface* ui) : level_(level), ui_(ui) {}
+LevelBot::LevelBot(GameLevel& level, LevelInterface* ui, bool idle, int64_t leaveAtMs)
+    : level_(level), ui_(ui), idle_(idle), leaveAtMs_(leaveAtMs) {}
+
+void LevelBot::CheckContinuedGame() {
+    const auto saved = LevelProfileSavedGame(level_.LevelIndex());
+    if (!saved) return;
+    const std::unique_ptr<SaveBuffer> again = level_.Save();
+    const std::span<const uint8_t> bytes = again ? again->Data() : std::span<const uint8_t>();
+    const auto differs = std::mismatch(saved->begin(), saved->end(), bytes.begin(), bytes.end());
+    char line[160];
+    if (differs.first == saved->end() && differs.second == bytes.end())
+        std::snprintf(line, sizeof line, "Bot: the saved game of level %u continues unchanged.",
+                      level_.LevelIndex() + 1);
+    else
+        std::snprintf(line, sizeof line,
+                      "Bot: the saved game of level %u continues changed (byte %td of %zu).",
+                      level_.LevelIndex() + 1, differs.first - saved->begin(), saved->size());
+    LogLine(kLogIndent, line);
+}
+
+bool LevelBot::LeaveBeforeUpdate() {
+    if (!checked_) CheckContinuedGame();
+    checked_ = true;
+    if (leaveAtMs_ < 0 || level_.IsEnded() || int64_t(level_.LevelTimeMs()) < leaveAtMs_) return false;
+    char line[80];
+    std::snprintf(line, sizeof line, "Bot: level %u left at %u ms.", level_.LevelIndex() + 1,
+                  level_.LevelTimeMs());
+    LogLine(kLogIndent, line);
+    reported_ = true;
+    return true;
+}
 
 bool LevelBot::Frame(uint32_t frameMs) {
     frameTimeMs_ += frameMs;
@@ -110,11 +142,15 @@ bool LevelBot::Frame(uint32_t frameMs) {
     WatchButtonOverlaps();
     sinceActionMs_ += frameMs;
     sinceDefenceMs_ += frameMs;
-    if (sinceDefenceMs_ >= kDefenceSpacingMs && DefendFarm()) sinceDefenceMs_ = 0;
+    if (!idle_ && sinceDefenceMs_ >= kDefenceSpacingMs && DefendFarm()) sinceDefenceMs_ = 0;
     if (sinceActionMs_ < kActionSpacingMs) return false;
     // Once the clock runs, a tutorial over the level is closed before anything else is done.
     if (level_.IsClockRunning() && level_.Tutorial().IsRunning()) {
         if (AnswerWindow() || CloseTutorial()) sinceActionMs_ = 0;
+        return false;
+    }
+    if (idle_) {
+        if (AnswerWindow() || StartClock()) sinceActionMs_ = 0;
         return false;
     }
     if (Sell() || AnswerWindow() || StartClock() || TendFarm() || Build() || Upgrade() || ClearGarbage() ||
@@ -829,10 +865,11 @@ bool ParseLevelList(const char* text, std::vector<uint32_t>* levels) {
 
 } // namespace
 
-BotRun::BotRun(uint32_t regime, std::vector<uint32_t> levels) : regime_(regime), levels_(std::move(levels)) {}
+BotRun::BotRun(uint32_t regime, std::vector<uint32_t> levels, bool idle, int64_t leaveAtMs)
+    : regime_(regime), idle_(idle), leaveAtMs_(leaveAtMs), levels_(std::move(levels)) {}
 
 std::unique_ptr<LevelAutoplayer> BotRun::Attach(GameLevel& level, LevelInterface* ui) {
-    return std::make_unique<LevelBot>(level, ui);
+    return std::make_unique<LevelBot>(level, ui, idle_, leaveAtMs_);
 }
 
 bool BotRun::LevelsLeft() const {
@@ -912,6 +949,24 @@ void BotRun::MainScreenFrame() {
 }
 
 bool ParseBotArguments(std::vector<char*>& arguments, std::unique_ptr<BotRun>* run, std::string* why) {
+    // The options of the bot's play, taken out wherever they stand.
+    bool idle = false;
+    int64_t leaveAtMs = -1;
+    for (size_t i = 1; i < arguments.size();) {
+        if (std::strcmp(arguments[i], "--bot-idle") == 0) {
+            idle = true;
+            arguments.erase(arguments.begin() + long(i));
+        } else if (std::strcmp(arguments[i], "--bot-leave-at") == 0) {
+            char* end = nullptr;
+            const long long ms = i + 1 < arguments.size() ? std::strtoll(arguments[i + 1], &end, 10) : -1;
+            if (!end || *end || end == arguments[i + 1] || ms < 0 || ms > kMaxLevelTimeMs)
+                return *why = "--bot-leave-at needs a level time in ms", false;
+            leaveAtMs = ms;
+            arguments.erase(arguments.begin() + long(i), arguments.begin() + long(i) + 2);
+        } else {
+            ++i;
+        }
+    }
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (std::strcmp(arguments[i], "--bot") != 0) continue;
         if (i + 2 >= arguments.size()) return *why = "--bot needs a regime and levels", false;
@@ -928,9 +983,10 @@ bool ParseBotArguments(std::vector<char*>& arguments, std::unique_ptr<BotRun>* r
             return *why = std::string("--bot: \"") + arguments[i + 2] +
                           "\" is neither \"all\" nor a list of levels",
                    false;
-        *run = std::make_unique<BotRun>(regime, std::move(levels));
+        *run = std::make_unique<BotRun>(regime, std::move(levels), idle, leaveAtMs);
         arguments.erase(arguments.begin() + long(i), arguments.begin() + long(i) + 3);
         return true;
     }
+    if (idle || leaveAtMs >= 0) return *why = "--bot-idle and --bot-leave-at go with --bot", false;
     return true;
 }

@@ -42,6 +42,14 @@
 // log, "Bot: level N regime R won in T ms, grade G, money M" (or "lost" /
 // "not won"), and asks to leave the level.
 //
+// Two options change its play: "--bot-idle" leaves the farm to itself (the
+// bot only answers windows, starts the clock and closes tutorials: the farmer
+// finishes what she was given and the villains' shots land), and
+// "--bot-leave-at MS" leaves each level unfinished, kept as its saved game,
+// once its clock reaches MS ms (0: at once, before a continued level runs a
+// tick), with the line "Bot: level N left at T ms". A level continued from
+// its saved game is compared with it before its first tick (below).
+//
 // BotRun is the program's bot mode ("--bot REGIME LEVELS"): it stands in for
 // the main screen, opens each level of its list in turn with the bot
 // attached, and quits after the last. A won level with a comic after it (a
@@ -71,17 +79,24 @@ class LevelBot : public LevelAutoplayer {
   public:
     // The level and its interface (null: none) outlive the bot (the level
     // screen holds all three).
-    explicit LevelBot(GameLevel& level, LevelInterface* ui = nullptr);
+    explicit LevelBot(GameLevel& level, LevelInterface* ui = nullptr, bool idle = false,
+                      int64_t leaveAtMs = -1);
 
     // One frame of frameMs: looks and acts. True once the bot wants to leave
     // the ended (or given up) level.
     bool Frame(uint32_t frameMs) override;
+    bool LeaveBeforeUpdate() override;
 
     // Actions taken so far (clicks and keys), for the log line.
     uint32_t Actions() const { return actions_; }
 
   private:
     void Report();
+    // Before its first tick, a level continued from the profile's saved game
+    // is that game: saved again, it gives the same bytes. The log says which
+    // ("Bot: the saved game of level N continues unchanged." or where the
+    // bytes differ).
+    void CheckContinuedGame();
     bool AnswerWindow();
     bool StartClock();
     bool CloseTutorial();
@@ -146,6 +161,8 @@ class LevelBot : public LevelAutoplayer {
 
     GameLevel& level_;
     LevelInterface* ui_;
+    bool idle_;         // answers windows, starts the clock and closes tutorials only
+    int64_t leaveAtMs_; // the level time it leaves the unfinished level at (-1: never)
     // A build under way: the site, the category's command and the choice's
     // record; step 0 none, 1 the site was clicked, 2 the category was.
     int32_t buildSite_ = -1;
@@ -163,6 +180,7 @@ class LevelBot : public LevelAutoplayer {
     uint64_t nextCloseMs_ = 0;
     uint32_t actions_ = 0;
     bool reported_ = false;
+    bool checked_ = false; // the continued game was compared with its saved one
     std::set<std::string> overlapsTold_;
 };
 
@@ -170,10 +188,12 @@ class LevelBot : public LevelAutoplayer {
 class BotRun : public Autoplay {
   public:
     // regime: 0 easy, 1 hard; levels: indices of the level table.
-    BotRun(uint32_t regime, std::vector<uint32_t> levels);
+    BotRun(uint32_t regime, std::vector<uint32_t> levels, bool idle = false, int64_t leaveAtMs = -1);
     uint32_t Regime() const override { return regime_; }
     // The levels asked for (empty: every level of the table).
     const std::vector<uint32_t>& Levels() const { return levels_; }
+    bool Idle() const { return idle_; }
+    int64_t LeaveAtMs() const { return leaveAtMs_; }
     // The level screen's bot for a level it has built.
     std::unique_ptr<LevelAutoplayer> Attach(GameLevel& level, LevelInterface* ui) override;
     // The main screen's place: the next level is opened, or the program
@@ -200,6 +220,8 @@ class BotRun : public Autoplay {
     bool TakePlayersRegime();
 
     uint32_t regime_;
+    bool idle_;
+    int64_t leaveAtMs_;
     std::string refusal_;
     std::vector<uint32_t> levels_;
     size_t next_ = 0;
@@ -210,7 +232,8 @@ class BotRun : public Autoplay {
 
 // Parses "--bot REGIME LEVELS" off the command line (REGIME easy or hard;
 // LEVELS "all" or a comma list of level numbers counted from 1 and ranges
-// "a-b"); the arguments are taken out. False with why set for a malformed
+// "a-b"), with "--bot-idle" and "--bot-leave-at MS" beside it; the arguments
+// are taken out. False with why set for a malformed
 // request; true (and no run) when the flag is absent. The program's main
 // function keeps the run and installs it (game/Autoplay.h) for the whole run.
 bool ParseBotArguments(std::vector<char*>& arguments, std::unique_ptr<BotRun>* run, std::string* why);

@@ -427,8 +427,18 @@ void PointPetshouse::SaveSecondPass(SaveWriter& out) const {
 }
 
 bool PointPetshouse::LoadSecondPass(SaveReader& in) {
+    // Animals a hit or an upgrade sent away were saved as none: the fed house
+    // loaded without them (they come back with the repair or the new stage).
+    const uint8_t* head = in.Peek(8);
+    if (head && head[4] == 0 && head[5] == 0 && head[6] == 0 && head[7] == 0 && fed_ && !Animals().empty())
+        StopAnimals(false, false, 0);
     const std::vector<MapCharacter*> animals = Animals();
     return LoadAnimalBlock(in, uint32_t(animals.size()), animals);
+}
+
+bool PointPetshouse::FitsLoadedJobs() const {
+    return PointBuilding::FitsLoadedJobs() &&
+           (animals_ || !fed_ || damage_ || upgrading_ || buildJob_ || beingRemoved_);
 }
 
 // ---------------------------------------------------------------- Job_Feed

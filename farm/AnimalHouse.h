@@ -107,6 +107,8 @@ class PointPetshouse : public PointBuilding {
     // The second save pass: the animals' character blocks.
     void SaveSecondPass(SaveWriter& out) const override;
     bool LoadSecondPass(SaveReader& in) override;
+    // A fed house has its animals unless a hit, an upgrade or its removal sent them away.
+    bool FitsLoadedJobs() const override;
 
     // ---- the feeding cycle
     // Feed units of one feeding at the current level.

@@ -138,6 +138,8 @@ class PointBuilding : public LevelPoint {
     int32_t Update(uint32_t ms) override;
     void GetInfo(PointRecord* record) const override;
     uint32_t LongestPendingDelayMs() const override;
+    // A building at stage 0 was bought with its build ordered.
+    bool FitsLoadedJobs() const override { return stage_ > 0 || buildJob_; }
 
     virtual void OnAttach();
     virtual void OnDetach();

@@ -2,6 +2,7 @@
 
 #include "engine/Log.h"
 #include "farm/FarmResources.h"
+#include "farm/VillainRules.h"
 #include "farm/Villains.h"
 #include "level/Records.h"
 #include "level/SaveStream.h"
@@ -148,6 +149,13 @@ void FarmVillains::Hover(bool inField, float x, float y) {
         const bool on = villain.get() == hovered;
         if (villain->IsHighlighted() != on) villain->Highlight(on);
     }
+}
+
+bool FarmVillains::IsLaunchPoint(int32_t x, int32_t y) const {
+    return std::any_of(setup_.places.begin(), setup_.places.end(), [&](const VillainPlace& place) {
+        const VillainOffset o = LaunchOffset(place.direction % kVillainDirections);
+        return int64_t(place.installX) + o.x == x && int64_t(place.installY) + o.y == y;
+    });
 }
 
 VillainShot* FarmVillains::AddShot(float x, float y, int32_t target, const VILLAININFO* info, bool fired) {

@@ -96,6 +96,9 @@ class FarmVillains {
     VillainHost& Host() const { return *setup_.host; }
     const GameCharacter* CatapultDescription() const { return setup_.catapult; }
     const VillainTable* Table() const { return setup_.table; }
+    // True when (x, y) is where a villain at one of the level's places fires
+    // its shots from (its launch point).
+    bool IsLaunchPoint(int32_t x, int32_t y) const;
     // The pictures every shot of this level shares.
     ShotSprites& Sprites() { return shotSprites_; }
 

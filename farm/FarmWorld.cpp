@@ -237,10 +237,17 @@ void FarmWorld::SavePlayer(SaveWriter& out) const {
     if (player_ && !player_->SaveState(out)) out.Fail();
 }
 bool FarmWorld::LoadPlayer(SaveReader& in) {
-    return !player_ || player_->LoadState(in);
+    std::string why;
+    if (!player_ || player_->LoadState(in, &why)) return true;
+    LogErrorPrintf(0, "The saved farmer is refused: %s.", why.c_str());
+    return false;
 }
 void FarmWorld::StopCharacters() {
-    if (player_) player_->DeleteAllJobs();
+    if (!player_) return;
+    player_->DeleteAllJobs();
+    // Her work went with its job: she stands, as a farmer without a job does.
+    player_->StopWalk();
+    player_->PlayAnimation(player_->AnimationKind(), player_->IsMirrored());
 }
 void FarmWorld::SetPlayerSpeedModifier(uint32_t track, uint32_t id, float value) {
     if (player_) player_->SetSpeedModifier(track, id, value);

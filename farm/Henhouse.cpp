@@ -741,15 +741,21 @@ bool PointHenhouse::LoadOwn(SaveReader& in) {
         // Eggs lie only once the chickens have left (kEggsLaid), one a chicken.
         ok = phase >= kWander && phase < kPhaseCount &&
              (phase == kEggsLaid ? eggs >= 1 && eggs <= kMaxAnimals : eggs == 0);
-        // Each phase's timer starts at what the house's production and eating times give it and runs down.
+        // Each phase's timer starts at what the house's production and eating times give it and runs down
+        // while its phase runs: the phases before the current one ran out, the later ones wait whole.
         const std::array<float, 4> longest =
             PhaseTimers(type_->header.animal.productionTime, type_->header.animal.eatingTime);
-        for (size_t p = 0; p < timers.size(); ++p)
-            ok = ok && std::isfinite(timers[p]) && timers[p] >= 0.0f && timers[p] <= longest[p];
+        for (size_t p = 0; p < timers.size(); ++p) {
+            const int32_t at = int32_t(p);
+            ok = ok && std::isfinite(timers[p]) &&
+                 (at < phase   ? timers[p] == 0.0f
+                  : at > phase ? timers[p] == longest[p]
+                               : timers[p] >= 0.0f && timers[p] <= longest[p]);
+        }
         int32_t cx, cy;
         GetNestCentre(&cx, &cy);
         for (const auto& nest : nests)
-            ok = ok && std::abs(nest[0] - cx) <= 17 && std::abs(nest[1] - cy) <= 10;
+            ok = ok && std::abs(int64_t(nest[0]) - cx) <= 17 && std::abs(int64_t(nest[1]) - cy) <= 10;
     }
     if (!ok) {
         in.Fail();

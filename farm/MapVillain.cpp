@@ -493,7 +493,8 @@ bool MapVillain::ApplyLoadedState(const uint8_t* block) {
     if (place != placeIndex_ && place != -1) return false;
     // A villain held by a tutorial keeps its hold state through a save.
     const bool knownState = (state >= 0 && state < kVillainGone) || state == kVillainTutorialHold;
-    if (!knownState || direction >= kVillainDirections || setUp > 1) return false;
+    // A villain faces the way its place gives it (its shots start there).
+    if (!knownState || direction != place_.direction % kVillainDirections || setUp > 1) return false;
     if (catapult < 0 || catapult >= kCatapultStateCount) return false;
     // The countdown starts at the kind's first-shot wait, its shot interval or the last shot's short wait.
     const float longest = std::max(

@@ -96,6 +96,8 @@ class BasePointPlant : public LevelPoint {
     // planting), u32 0.
     void SaveOwn(SaveWriter& out) const override;
     bool LoadOwn(SaveReader& in) override;
+    // A bed or tree site at stage 0 was bought with its planting ordered.
+    bool FitsLoadedJobs() const override { return stage_ > 0 || plantJob; }
 
     // The click on the point by its click action: 4 harvests, 3 waters,
     // anything else selects.

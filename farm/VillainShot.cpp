@@ -234,8 +234,8 @@ std::unique_ptr<VillainShot> VillainShot::Load(FarmVillains* owner, SaveReader& 
     const VILLAININFO* info = owner->Table() ? owner->Table()->FindVillainInfo(kind) : nullptr;
     // The target's position is read at once: the index must name a point.
     if (!info || target >= uint32_t(owner->Host().PointCount())) return nullptr;
-    if (!std::isfinite(travelled) || travelled < 0.0f || std::abs(x) > 100000 || std::abs(y) > 100000)
-        return nullptr;
+    // Shots fly from where the villains stand: a launch point of the level's places.
+    if (!std::isfinite(travelled) || travelled < 0.0f || !owner->IsLaunchPoint(x, y)) return nullptr;
     auto shot = std::make_unique<VillainShot>(owner, float(x), float(y), int32_t(target), info, false);
     // A shot in flight has not reached its target: it lands at the end of its
     // way. The start is saved in whole pixels, which moves that end by less

@@ -19,6 +19,9 @@ class LevelAutoplayer {
     // One frame of frameMs: looks and acts. True once it wants to leave the
     // ended (or given up) level.
     virtual bool Frame(uint32_t frameMs) = 0;
+    // Asked before each of the level's updates: true leaves the unfinished
+    // level at once, kept as its saved game (before it runs the tick).
+    virtual bool LeaveBeforeUpdate() { return false; }
 };
 
 class Autoplay {

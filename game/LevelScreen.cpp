@@ -189,7 +189,18 @@ class LevelSession : public LevelFrontEndHooks {
     // profile keeps saved games by its current regime: after a change of
     // regime on the map the leaving's save stands.
     void SaveHeld() {
-        if (held_ && level_ && level_->Regime() == LevelProfileRegime()) level_->SaveToProfile();
+        if (!held_ || !level_ || level_->Regime() != LevelProfileRegime()) return;
+        // The leaving saved the game as it was left, before play stopped:
+        // that game stays (written again); a kept level whose leaving could
+        // not save it is saved now.
+        if (auto saved = LevelProfileSavedGame(index_)) {
+            const size_t size = saved->size();
+            const bool kept = LevelProfileStoreSavedGame(index_, std::move(*saved));
+            Logf("Level %u saved into the profile (%zu bytes)%s.", index_ + 1, size,
+                 kept ? "" : ", but the profile's file could not be written");
+        } else {
+            level_->SaveToProfile();
+        }
     }
 
     // The level, its panel and the windows over it take the screen's size
@@ -215,6 +226,10 @@ class LevelSession : public LevelFrontEndHooks {
             level_->ShowMenu(false);
         wasActive_ = active;
         seenActivationLosses_ = losses;
+        if (bot_ && bot_->LeaveBeforeUpdate()) {
+            Leave();
+            return;
+        }
         level_->Update(ms);
         if (tutorials_) tutorials_->Update(ms);
         ui_->Update();

@@ -606,12 +606,19 @@ void GameLevel::Lose() {
     clockStop_ |= kClockStopLost;
     ended_ = true;
     LogLabelPrintf(0, "Level lost:", "level %u, regime %u, %u ms", levelIndex_ + 1, regime_, levelTimeMs_);
+    // An ended level keeps no saved game (a win's result drops it): a game
+    // saved before the loss would only lead to the same loss again, whichever
+    // way the player leaves the level now.
+    FrontEnd().DeleteSavedGame(regime_, levelIndex_);
     Panel().OpenGameOverDialog();
 }
 
 void GameLevel::Leave() {
     FlushRebuilds();
     Pause(kPauseLeaving);
+    // An unfinished level is saved as the player left it, before play stops:
+    // the farmer's queue and the points' work go on from there.
+    SaveToProfile();
     world_->StopCharacters();
     for (const auto& point : points_)
         if (point) point->Stop();
@@ -622,8 +629,6 @@ void GameLevel::Leave() {
     if (ended_ || result_ == kLevelWon) {
         const uint32_t comic = ComicAfterLevel(levelIndex_);
         if (comic && FrontEnd().ShowComic(comic)) return;
-    } else {
-        SaveToProfile();
     }
     FrontEnd().GoToMap();
 }
@@ -1087,6 +1092,8 @@ bool GameLevel::LoadStream(SaveReader& in, std::string* why) {
     if (!world_->LoadStock(in) || in.Failed()) return Refuse(why, "stock");
     if (!LoadPoints(in)) return Refuse(why, "points");
     if (!world_->LoadPlayer(in) || in.Failed()) return Refuse(why, "farmer");
+    for (const auto& point : points_)
+        if (!point->FitsLoadedJobs()) return Refuse(why, "a point does not fit the farmer's jobs");
     // With the farmer's jobs known, a damaged point without its repair
     // ordered shows its button at once.
     for (const auto& point : points_)

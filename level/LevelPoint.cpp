@@ -147,16 +147,16 @@ bool BaseLevelPoint::LoadBase(SaveReader& in) {
     const int32_t countdown = record.countdownMs;
     const uint32_t pending = record.pendingDelayMs;
     const uint32_t action = record.clickAction;
-    // The countdown only ever starts at its initial value; the pending delay
-    // is at most what the point's own changes give it; a click orders
-    // nothing, or a bed's watering or harvest.
-    if (!read || (flags & ~kBaseFlagLocked) || countdown < -1 || countdown > kPointInitialCountdownMs ||
+    // Play never locks a point (nothing would unlock it): the flags are 0. The
+    // countdown only ever starts at its initial value; the pending delay is
+    // at most what the point's own changes give it; a click orders nothing,
+    // or a bed's watering or harvest.
+    if (!read || flags != 0 || countdown < -1 || countdown > kPointInitialCountdownMs ||
         pending > LongestPendingDelayMs() ||
         (action != 0 && action != JOBID_WATER && action != JOBID_HARVEST)) {
         in.Fail();
         return false;
     }
-    locked_ = (flags & kBaseFlagLocked) != 0;
     countdownMs_ = countdown;
     pendingDelayMs_ = pending;
     clickAction_ = action;

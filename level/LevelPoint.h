@@ -115,6 +115,10 @@ class BaseLevelPoint {
     // pictures going and coming): a plain point has none. A saved delay
     // beyond it is refused.
     virtual uint32_t LongestPendingDelayMs() const { return 0; }
+    // Asked once the farmer's jobs are loaded too: whether the point's state
+    // is one play leaves it in beside them (a bed or building bought at
+    // stage 0 waits for its job). False refuses the save.
+    virtual bool FitsLoadedJobs() const { return true; }
     // The base block (24 bytes): flags, countdown, pending delay, click action.
     void SaveBase(SaveWriter& out) const;
     bool LoadBase(SaveReader& in);

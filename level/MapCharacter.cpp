@@ -572,6 +572,9 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
         return Refuse(why, "the job records are cut short");
     if (currentIndex < -1 || currentIndex >= int32_t(count))
         return Refuse(why, "the current job is not queued");
+    if (AlwaysShown() && (saved.alpha != 1.0f || saved.sizeFactor != 1.0f || (flags & kHidden) ||
+                          !(flags & kOnLevel) || layer < 0))
+        return Refuse(why, "the figure is not shown whole");
 
     std::vector<std::unique_ptr<Job>> jobs;
     if (!LoadJobs(reader, count, &jobs, why)) return false;
@@ -581,11 +584,15 @@ bool MapCharacter::LoadState(SaveReader& reader, std::string* why) {
         if (jobs[i]->Progress().running && int32_t(i) != currentIndex)
             return Refuse(why, "a job that is not current was running");
     }
-    if (AnimatesOnlyAtWork() && saved.timeLeft > 0) {
+    if (AnimatesOnlyAtWork()) {
+        // Her work's animation is timed as the work is (endless only for an
+        // endless work), and no longer than it.
         const Job* current = currentIndex >= 0 ? jobs[size_t(currentIndex)].get() : nullptr;
-        if (!current || !current->Progress().running ||
-            uint32_t(saved.timeLeft) > current->Progress().duration)
+        const bool working = current && current->Progress().running;
+        if (saved.timeLeft > 0 && (!working || uint32_t(saved.timeLeft) > current->Progress().duration))
             return Refuse(why, "the animation outlasts the work it is played for");
+        if (working && (saved.timeLeft == -1) != (current->Progress().duration == kEndlessWorkMs))
+            return Refuse(why, "the animation is not timed as the work is");
     }
     int64_t reserved = 0;
     for (const auto& job : jobs)

@@ -91,6 +91,9 @@ class MapCharacter : public DynObject {
     // current job: a loaded one must then have no more time left than that
     // work lasts.
     virtual bool AnimatesOnlyAtWork() const { return false; }
+    // Whether the character stands on the level whole, seen and opaque, all
+    // the time (play never fades, hides or shrinks it): a loaded one must.
+    virtual bool AlwaysShown() const { return false; }
     // The largest size factor the character is drawn at: a loaded one above
     // it (or not above 0) is refused.
     virtual float LargestSizeFactor() const { return 1.0f; }
@@ -268,6 +271,7 @@ class MapPlayer : public MapCharacter {
     void FillSaveRecord(uint8_t* block) const override;
     bool ApplyLoadedState(const uint8_t* block) override;
     bool AnimatesOnlyAtWork() const override { return true; }
+    bool AlwaysShown() const override { return true; }
 
   private:
     bool sideStepRequested_ = false;

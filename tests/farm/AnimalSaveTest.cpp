@@ -128,7 +128,7 @@ TEST(AnimalSaveTest, AShedSavedHalfWayKeepsItsFractionAtAnotherRate) {
 }
 
 TEST(AnimalSaveTest, HenhouseRecordsOutOfRangeAreRefused) {
-    // fed, phase, timer 0, a nest offset from the centre, eggs
+    // fed, phase, timer 0 (the others run out before the phase, whole from it), a nest offset, eggs
     const struct {
         uint32_t fed;
         int32_t phase;
@@ -137,7 +137,8 @@ TEST(AnimalSaveTest, HenhouseRecordsOutOfRangeAreRefused) {
         int32_t eggs;
         bool ok;
     } cases[] = {
-        {1, 2, 100.0f, 0, 0, true},         {1, 4, 0.0f, 0, 1, true},
+        {1, 0, 100.0f, 0, 0, true},         {1, 4, 0.0f, 0, 1, true},
+        {1, 2, 100.0f, 0, 0, false},                                   // phase 0's timer in phase 2
         {1, 5, 0.0f, 0, 0, false},                                     // no phase 5
         {1, -1, 0.0f, 0, 0, false},                                    // nor -1
         {1, 2, -1.0f, 0, 0, false},                                    // a negative timer
@@ -161,8 +162,9 @@ TEST(AnimalSaveTest, HenhouseRecordsOutOfRangeAreRefused) {
         b.writer.PutU32(64);
         b.writer.PutU32(c.fed);
         b.writer.PutI32(c.phase);
+        const std::array<float, 4> whole = PointHenhouse::PhaseTimers(kHenProductionMs, kHenEatingMs);
         for (int i = 0; i < 4; ++i)
-            b.writer.PutF32(c.fed ? (i == 0 ? c.timer : 50.0f) : 0.0f);
+            b.writer.PutF32(c.fed ? (i == 0 ? c.timer : i < c.phase ? 0.0f : whole[size_t(i)]) : 0.0f);
         for (int i = 0; i < 4; ++i) {
             b.writer.PutI32(c.fed ? cx + (i == 0 ? c.nestDx : 0) : 0);
             b.writer.PutI32(c.fed ? cy : 0);

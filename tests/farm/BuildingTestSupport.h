@@ -253,6 +253,7 @@ template <typename TablesT, typename HostT> struct PointLevel {
     // The farmer at (500, 400), known to the host.
     void MakePlayer() {
         player = std::make_unique<MapPlayer>(&map, &farmerInfo, 500.0f, 400.0f);
+        player->AddToLevel(2); // the farmer's layer, as the level puts her
         host.player = player.get();
     }
     // The level of the index from the record, over a fresh fake world, with

@@ -184,6 +184,7 @@ class Farm : public farmtest::FakeFarmHost {
 
     void MakePlayer(float x = 0.0f, float y = 0.0f) {
         player = std::make_unique<MapPlayer>(&map, &farmerInfo, x, y);
+        player->AddToLevel(2); // the farmer's layer, as the level puts her
     }
     // The next point of the level, its record its definition too.
     BasePointPlant* Add(const PointRecord& record) {
@@ -1075,6 +1076,13 @@ TEST_F(PlantTest, ScenarioLevelPlantsWaterGrowAndHarvestIntoTheStock) {
     }
     EXPECT_TRUE(tree->IsRipe());
     EXPECT_EQ(tree->GetFruit(0).frame, 3);
+
+    // A tree site at stage 0 was bought with its planting ordered: the save without it is refused.
+    const uint32_t record[] = {40, kPointPlant, 2, Id("apple_tree")}; // the tree's, its stage made 0
+    std::vector<uint8_t> unplanted = first;
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(record);
+    PutU32(&*std::search(unplanted.begin(), unplanted.end(), bytes, bytes + sizeof record), 8, 0);
+    EXPECT_FALSE(game->Load(unplanted, &why)) << "a bought tree without its planting";
     farm.game = nullptr;
     game.reset();
 }

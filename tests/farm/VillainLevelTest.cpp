@@ -524,6 +524,8 @@ TEST(VillainSave, ValuesThatIndexTablesOutOfRangeAreRefused) {
         {"shot distance endless", shot + 24, infBits},
         {"shot past its target (1e6 px)", shot + 24, 0x49742400},
         {"shot count", shot - 4, 65},
+        {"shot start a pixel beside the launch point", shot + 16, 611}, // the launch point's x is 610
+        {"shot start at the least x", shot + 16, 0x80000000},
         {"villain's animation played past the clock's run", block + 28, kMaxLevelTimeMs + 1},
         {"villain's animation left past the clock's run", block + 32, kMaxLevelTimeMs + 1},
         {"villain place", block + 100, 3},

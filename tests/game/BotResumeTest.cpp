@@ -54,11 +54,11 @@ campaign::BotResult RunBot(const GameCopy& game, int untilMs, std::string* log) 
 }
 
 // The saved game the profile keeps for the level (empty: none).
-std::string SavedGame(const GameCopy& game) {
+std::string SavedGame(const GameCopy& game, int level = kLevel) {
     ProfileManager profiles(platform::Utf8ToUtf16(game.User()));
     profiles.Load();
     if (!profiles.Current()) return {};
-    const auto* bytes = profiles.Current()->GetSavedLevel(kLevel - 1);
+    const auto* bytes = profiles.Current()->GetSavedLevel(level - 1);
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
@@ -180,4 +180,29 @@ TEST(BotResume, ThePlayersTutorialLevelsAreWonWithTheirTutorialsClosed) {
     }
     EXPECT_EQ(Count(log, "waits for the clock"), 6u) << "each level made its tutorial\n" << log;
     EXPECT_EQ(Count(log, "saved into the profile"), 0u) << "no level was left unfinished\n" << log;
+}
+
+// Every level of the campaign in both regimes, played by the bot, left to itself (the villains' shots land,
+// nobody repairs) and played on, each time left unfinished: every save continues at the next start as the
+// game it was (saved again before a tick, the same bytes). A hard level left to itself is lost: no save
+// stays.
+TEST(BotResume, EveryLevelSavedByPlayContinuesAsSaved) {
+    for (const std::string regime : {"easy", "hard"}) {
+        GameCopy game;
+        testplayers::MakePlayer(game.User(), u"sav", [](ProfileRecord& r) { r.results.hardAvailable = 1; });
+        std::string levels = "all", output;
+        size_t saved = 0;
+        for (const std::string step : {"20000", "75000 --bot-idle", "115000", "3600000 --bot-idle"}) {
+            if (levels.empty() || (regime == "easy" && step[0] == '3')) break;
+            const std::string bot = regime + " " + levels + " --bot-leave-at " + step;
+            EXPECT_EQ(game.Run("--headless --draw-every 200 --until-ms 36000000 --bot " + bot, &output), 0);
+            EXPECT_EQ(Count(game.Log(), "continues unchanged"), saved) << bot;
+            levels.clear(); // on with the levels saved
+            saved = 0;
+            for (int index : campaign::SourceLevels())
+                if (!SavedGame(game, index + 1).empty() && ++saved)
+                    levels += (levels.empty() ? "" : ",") + std::to_string(index + 1);
+        }
+        EXPECT_TRUE(regime == "easy" || levels.empty()) << "lost levels kept their saved games: " << levels;
+    }
 }

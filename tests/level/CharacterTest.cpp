@@ -352,7 +352,6 @@ TEST_F(CharacterTest, SavedAndLoadedCharacterSavesTheSameBytes) {
     farmer.AddToLevel(2);
     FillQueue(farmer, this);
     farmer.RequestSideStep();
-    farmer.SetAlpha(0.75f);
     Run(farmer, 13);
     ASSERT_EQ(farmer.JobCount(), 3);
     ASSERT_EQ(farmer.CurrentJob(), farmer.GetJob(0));
@@ -395,6 +394,7 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
     const uint32_t clearances[] = {4};
     level.finder = std::make_unique<shpf::PathFinder>(400, 300, clearances);
     MapPlayer farmer(&map, &farmerInfo, 100, 100);
+    farmer.AddToLevel(2);
     FillQueue(farmer, this);
     Run(farmer, 3);
     SaveWriter good;
@@ -429,7 +429,11 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
         {"drawn 100,000 px off her place", [](auto& b) { PutI32(b.data(), 52, 100000); }},
         {"alpha 2", [](auto& b) { PutF32(b.data(), 48, 2.0f); }},
         {"twice her size", [](auto& b) { PutF32(b.data(), 44, 2.0f); }},
+        {"unseen", [](auto& b) { PutF32(b.data(), 48, 0.0f); }},
+        {"a speck", [](auto& b) { PutF32(b.data(), 44, 1e-30f); }},
+        {"off the level", [](auto& b) { PutU32(b.data(), 36, 0); }},
         {"work animation longer than its work", [](auto& b) { PutI32(b.data(), 32, 501); }},
+        {"endless animation for a timed work", [](auto& b) { PutI32(b.data(), 32, -1); }},
         {"work past the clock's run", [=](auto& b) { PutU32(b.data() + job0, 28, INT32_MAX); }},
         {"worked past the clock's run", [=](auto& b) { PutU32(b.data() + job0, 24, INT32_MAX); }},
         {"animation job too long", [=](auto& b) { PutU32(b.data() + job0, 108, INT32_MAX); }},
@@ -457,6 +461,7 @@ TEST_F(CharacterTest, BrokenSaveRecordsAreRefusedAndTheCharacterKept) {
 
 TEST_F(CharacterTest, RandomDamageToSaveRecordsIsRefusedOrReadWithinBounds) {
     MapPlayer farmer(&map, &farmerInfo, 100, 100);
+    farmer.AddToLevel(2);
     FillQueue(farmer, this);
     Run(farmer, 3);
     SaveWriter good;

@@ -193,6 +193,7 @@ TEST(GameLevel, GoalsWinAfterASecondAndEndedLevelsAreNotSaved) {
         hard->Update(200);
     EXPECT_EQ(hard->Result(), uint32_t(kLevelLost));
     EXPECT_EQ(hard->Grade(), uint32_t(kGradeFailed)) << "lost as the clock reached the bronze time";
+    EXPECT_EQ(hard.frontEnd.deleted, 1) << "a lost level keeps no saved game";
     EXPECT_EQ(hard->Save(), nullptr);
     hard->Win(0);
     EXPECT_EQ(hard->Result(), uint32_t(kLevelLost)) << "a lost level is not won";
@@ -258,7 +259,7 @@ TEST(GameLevel, BuildingGoalsCountTheWarehouseOfTheirType) {
 namespace {
 
 // A level in the middle of play: clock running, money reserved by a job,
-// a villain on its place, a bonus running, a point locked and damaged.
+// a villain on its place, a bonus running, a point damaged.
 void Play(TestLevel& level) {
     level->StartClock();
     level->AddMoney(70, 0, 0, 0);
@@ -267,7 +268,6 @@ void Play(TestLevel& level) {
     level->ActivateBonus(4);
     for (int i = 0; i < 30; ++i)
         level->Update(200);
-    static_cast<LevelPoint*>(level->GetPoint(3))->Lock();
     level->GetPoint(3)->AddDamage(7, false);
     level->RaiseHighestValue(4, false);
 }
@@ -309,9 +309,9 @@ TEST(GameLevel, SaveLoadSaveGivesIdenticalBytes) {
     const uint8_t damage7[] = {12, 0, 0, 0, 7, 0, 0, 0};
     const int damage = int(std::search(bytes.begin(), bytes.end(), damage7, damage7 + 8) - bytes.begin()) + 4;
     const uint32_t late = kMaxLevelTimeMs + 1, hits = PointDamage::kStrongest + 1;
-    const int at[] = {28,        60,        64,        44, base + 8, base + 12, base + 16,
+    const int at[] = {28,        60,        64,        44, base + 8, base + 12, base + 16, base + 4,
                       base + 40, base + 36, base + 60, 60, 64,       56,        damage};
-    const uint32_t value[] = {late, ~0u,     ~0u, 100000u,  257235634u, 1796807333u, 77u,
+    const uint32_t value[] = {late, ~0u,     ~0u, 100000u,  257235634u, 1796807333u, 77u, 1u /* locked */,
                               500u, 0x9999u, 2u,  jobs + 1, clicks + 1, run + 1,     hits};
     for (size_t i = 0; i < std::size(at); ++i) {
         std::vector<uint8_t> damaged = full;
