@@ -37,6 +37,8 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -63,6 +65,14 @@ std::string Narrow(const char16_t* text) {
 
 // The level screen: the level, its world, its interface and the front-end hooks.
 class LevelSession : public LevelFrontEndHooks {
+    // A pointer event on its way to the level.
+    struct PointerEvent {
+        int32_t x, y;
+        uint32_t button; // a LevelMouseButton
+        bool down;
+        bool lettingGo; // a release the mouse made up itself
+    };
+
   public:
     explicit LevelSession(uint32_t index) : index_(index) {}
     ~LevelSession() override {
@@ -164,6 +174,7 @@ class LevelSession : public LevelFrontEndHooks {
     // windows; another player made current drops it, saved into the leaving one.
     void Hold() {
         held_ = true;
+        pointer_.clear();
         ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && windows->Level() == level_.get()) windows->SetLevel(nullptr);
@@ -205,7 +216,10 @@ class LevelSession : public LevelFrontEndHooks {
     }
     void Update(uint32_t ms) {
         // Gone to a comic: the level stands still under the fade.
-        if (!level_ || comicShown_) return;
+        if (!level_ || comicShown_) {
+            pointer_.clear();
+            return;
+        }
         if (ui_->TakeRestart()) Restart();
         // Losing the focus opens the pause menu, also when the window was
         // minimised and restored between two updates (none runs meanwhile).
@@ -216,6 +230,7 @@ class LevelSession : public LevelFrontEndHooks {
         wasActive_ = active;
         seenActivationLosses_ = losses;
         level_->Update(ms);
+        TakePointerEvents();
         if (tutorials_) tutorials_->Update(ms);
         ui_->Update();
         if (bot_ && bot_->Frame(ms)) Leave();
@@ -241,15 +256,36 @@ class LevelSession : public LevelFrontEndHooks {
     static LevelMouseButton LevelButton(uint32_t button) {
         return button == kMouseLeft ? kLevelMouseLeft : kLevelMouseRight;
     }
-    void Mouse(int32_t x, int32_t y, uint32_t button) {
-        if (level_) level_->OnMouse(x, y, LevelButton(button), true);
-    }
-    // Moves and releases reach the level too: the screen sprites hover and click.
+    // While the field moves, the pointer's events reach the level once its
+    // update has brought the field to the moment they came at: a press is
+    // judged against the figures where the frame drawn then shows them, as
+    // their lit look is, not where they stood a frame earlier (a walking
+    // villain's leading edge). While it stands still (its clock not started,
+    // paused, ended) they go at once, so the press that starts the clock
+    // starts it in its own frame. Moves and releases reach the level too, in
+    // their order: the screen sprites hover and click.
+    void Mouse(int32_t x, int32_t y, uint32_t button) { Pointer({x, y, LevelButton(button), true, false}); }
     void MouseUp(int32_t x, int32_t y, uint32_t button) {
-        if (level_) level_->OnMouse(x, y, LevelButton(button), false);
+        // A release the mouse made up itself (the focus went) stays one.
+        const WindowManager* windows = GetWindowManager();
+        Pointer({x, y, LevelButton(button), false, windows && windows->IsLettingGo()});
     }
-    void MouseMove(int32_t x, int32_t y) {
-        if (level_) level_->OnMouse(x, y, kLevelMouseMove, false);
+    void MouseMove(int32_t x, int32_t y) { Pointer({x, y, kLevelMouseMove, false, false}); }
+    void Pointer(const PointerEvent& event) {
+        if (!level_) return;
+        if (pointer_.empty() && (level_->IsPausedExcept(0) || level_->IsEnded()))
+            level_->OnMouse(event.x, event.y, event.button, event.down);
+        else
+            pointer_.push_back(event);
+    }
+    void TakePointerEvents() {
+        WindowManager* windows = GetWindowManager();
+        const bool lettingGo = windows && windows->IsLettingGo();
+        for (const PointerEvent& event : std::exchange(pointer_, {})) {
+            if (windows) windows->SetLettingGo(lettingGo || event.lettingGo);
+            level_->OnMouse(event.x, event.y, event.button, event.down);
+        }
+        if (windows) windows->SetLettingGo(lettingGo);
     }
     void Leave() {
         if (!level_ || leaveRequested_ || comicShown_) return;
@@ -354,8 +390,9 @@ class LevelSession : public LevelFrontEndHooks {
     bool wasActive_ = true;
     uint32_t seenActivationLosses_ = ActivationLosses();
     bool leaveRequested_ = false;
-    bool comicShown_ = false; // the level left for a comic, which leads to the map
-    bool held_ = false;       // kept while the map is shown
+    bool comicShown_ = false;           // the level left for a comic, which leads to the map
+    bool held_ = false;                 // kept while the map is shown
+    std::vector<PointerEvent> pointer_; // the pointer's events since the last update, in their order
 };
 
 // The level state's own: the level the next loading builds, the state its

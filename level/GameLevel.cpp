@@ -894,6 +894,10 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     return true;
 }
 
+void GameLevel::PickPoint(int32_t index) {
+    if (!ended_ && MayClickPoint(index, nullptr)) ClickPoint(index);
+}
+
 bool GameLevel::MayClickPoint(int32_t index, const SpriteObject* picture) {
     const BaseLevelPoint* point = GetPoint(index);
     if (!point) return false;

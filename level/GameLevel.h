@@ -313,6 +313,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     // marks over the field (its progress line, stars, a job's icon) show
     // there, else the one PointAt finds.
     int32_t PointOnScreen(int32_t sx, int32_t sy, const MapObject** picture = nullptr);
+    // A click on a picture over the point that took no command of its own
+    // (a free production slot, a greyed button) selects the point, as a
+    // click on its picture does, where a running tutorial allows it.
+    void PickPoint(int32_t index);
     bool MouseInField() const { return mouseInField_; }
     // One frame of the level's picture: the field picture and the map in the
     // view transform, then the screen sprites, the panel and the windows.
