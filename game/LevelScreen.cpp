@@ -65,14 +65,6 @@ std::string Narrow(const char16_t* text) {
 
 // The level screen: the level, its world, its interface and the front-end hooks.
 class LevelSession : public LevelFrontEndHooks {
-    // A pointer event on its way to the level.
-    struct PointerEvent {
-        int32_t x, y;
-        uint32_t button; // a LevelMouseButton
-        bool down;
-        bool lettingGo; // a release the mouse made up itself
-    };
-
   public:
     explicit LevelSession(uint32_t index) : index_(index) {}
     ~LevelSession() override {
@@ -174,7 +166,7 @@ class LevelSession : public LevelFrontEndHooks {
     // windows; another player made current drops it, saved into the leaving one.
     void Hold() {
         held_ = true;
-        pointer_.clear();
+        presses_.clear();
         ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && windows->Level() == level_.get()) windows->SetLevel(nullptr);
@@ -217,7 +209,7 @@ class LevelSession : public LevelFrontEndHooks {
     void Update(uint32_t ms) {
         // Gone to a comic: the level stands still under the fade.
         if (!level_ || comicShown_) {
-            pointer_.clear();
+            presses_.clear();
             return;
         }
         if (ui_->TakeRestart()) Restart();
@@ -230,10 +222,13 @@ class LevelSession : public LevelFrontEndHooks {
         wasActive_ = active;
         seenActivationLosses_ = losses;
         level_->Update(ms);
-        TakePointerEvents();
+        for (const auto& [x, y] : std::exchange(presses_, {}))
+            level_->OnFieldPress(x, y);
+        fieldAtFrame_ = true;
         if (tutorials_) tutorials_->Update(ms);
         ui_->Update();
         if (bot_ && bot_->Frame(ms)) Leave();
+        fieldAtFrame_ = false;
     }
     void Draw() {
         DXLViewer* viewer = GetAppServices().viewer;
@@ -256,36 +251,30 @@ class LevelSession : public LevelFrontEndHooks {
     static LevelMouseButton LevelButton(uint32_t button) {
         return button == kMouseLeft ? kLevelMouseLeft : kLevelMouseRight;
     }
-    // While the field moves, the pointer's events reach the level once its
-    // update has brought the field to the moment they came at: a press is
-    // judged against the figures where the frame drawn then shows them, as
-    // their lit look is, not where they stood a frame earlier (a walking
-    // villain's leading edge). While it stands still (its clock not started,
-    // paused, ended) they go at once, so the press that starts the clock
-    // starts it in its own frame. Moves and releases reach the level too, in
-    // their order: the screen sprites hover and click.
-    void Mouse(int32_t x, int32_t y, uint32_t button) { Pointer({x, y, LevelButton(button), true, false}); }
-    void MouseUp(int32_t x, int32_t y, uint32_t button) {
-        // A release the mouse made up itself (the focus went) stays one.
-        const WindowManager* windows = GetWindowManager();
-        Pointer({x, y, LevelButton(button), false, windows && windows->IsLettingGo()});
-    }
-    void MouseMove(int32_t x, int32_t y) { Pointer({x, y, kLevelMouseMove, false, false}); }
-    void Pointer(const PointerEvent& event) {
+    // While the field moves, a press that the buttons over it leave is
+    // judged once the level's update has brought the field to the moment it
+    // came at: against the figures and points where the frame drawn then
+    // shows them, as their lit look is, not where they stood a frame earlier
+    // (a walking villain's leading edge). At once are judged the presses
+    // while it stands still (its clock not started, paused, ended), so the
+    // press that starts the clock starts it in its own frame, and those made
+    // after the update (the bot's).
+    void Mouse(int32_t x, int32_t y, uint32_t button) {
         if (!level_) return;
-        if (pointer_.empty() && (level_->IsPausedExcept(0) || level_->IsEnded()))
-            level_->OnMouse(event.x, event.y, event.button, event.down);
-        else
-            pointer_.push_back(event);
-    }
-    void TakePointerEvents() {
-        WindowManager* windows = GetWindowManager();
-        const bool lettingGo = windows && windows->IsLettingGo();
-        for (const PointerEvent& event : std::exchange(pointer_, {})) {
-            if (windows) windows->SetLettingGo(lettingGo || event.lettingGo);
-            level_->OnMouse(event.x, event.y, event.button, event.down);
+        const bool still = level_->IsPausedExcept(0) || level_->IsEnded();
+        if (still || fieldAtFrame_) {
+            level_->OnMouse(x, y, LevelButton(button), true);
+            return;
         }
-        if (windows) windows->SetLettingGo(lettingGo);
+        bool taken = false;
+        if (level_->OffersFieldPress(x, y, LevelButton(button), true, &taken)) presses_.push_back({x, y});
+    }
+    // Moves and releases reach the level too: the screen sprites hover and click.
+    void MouseUp(int32_t x, int32_t y, uint32_t button) {
+        if (level_) level_->OnMouse(x, y, LevelButton(button), false);
+    }
+    void MouseMove(int32_t x, int32_t y) {
+        if (level_) level_->OnMouse(x, y, kLevelMouseMove, false);
     }
     void Leave() {
         if (!level_ || leaveRequested_ || comicShown_) return;
@@ -390,9 +379,10 @@ class LevelSession : public LevelFrontEndHooks {
     bool wasActive_ = true;
     uint32_t seenActivationLosses_ = ActivationLosses();
     bool leaveRequested_ = false;
-    bool comicShown_ = false;           // the level left for a comic, which leads to the map
-    bool held_ = false;                 // kept while the map is shown
-    std::vector<PointerEvent> pointer_; // the pointer's events since the last update, in their order
+    bool comicShown_ = false;                          // the level left for a comic, which leads to the map
+    bool held_ = false;                                // kept while the map is shown
+    std::vector<std::pair<int32_t, int32_t>> presses_; // on the field since the last update (screen pixels)
+    bool fieldAtFrame_ = false;                        // the update brought the field to the frame drawn next
 };
 
 // The level state's own: the level the next loading builds, the state its

@@ -301,6 +301,11 @@ class GameLevel : public LevelServices, public WindowLevel {
     // to the point). button: a LevelMouseButton; down: pressed or released.
     // True when taken.
     bool OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down);
+    // OnMouse in two steps: the event reaches the screen sprites (*taken when
+    // they took it); true when it is a left press on the field that they
+    // left, which OnFieldPress then judges against the figures and points.
+    bool OffersFieldPress(int32_t sx, int32_t sy, uint32_t button, bool down, bool* taken);
+    bool OnFieldPress(int32_t sx, int32_t sy);
     // Key input the windows left (a key's scan code): Escape opens the pause
     // menu. True when taken.
     bool OnKey(uint32_t key, bool down);

@@ -107,7 +107,8 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
 // the stars over level 16's henhouse and bakery roofs; the feed bubble's arrow tip (level 16) and the harvest
 // button's pin (level 2), whose first click orders the work, and that harvest's icon waiting over its bed.
 // Level 33's mill: its free production slots (800 x 600, full screen) and, while the press at 8 s makes
-// flour, the fill hanging below its slot, which cancels the slot (its wheat comes back). Level 24's robber
+// flour, the fill hanging below its slot, which cancels the slot (its wheat comes back); the bakery's greyed
+// pie button (no flour, no eggs) selects the bakery. Level 24's robber
 // walking in and out, pressed in the leading edge of its picture in the frame drawn at that moment.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
     const WindowSize large = kSizes[1], full = {1920, 1080};
@@ -132,7 +133,7 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
         {"01", 512, 302, 2, "150 96 -1 361 242 1 361 262 -1 140 150 0"},
         {"33", 421, 363, 5, "318 103 1 342 103 1"},
         {"33", 1000, 700, 5, "801 198 1", 0, 0, "Feeding ordered", full},
-        {"33", 540, 480, 5, "404 153 -1", 420, 100, "+1 wheat at (404", large, 8000},
+        {"33", 540, 480, 5, "404 153 -1 600 90 2", 420, 100, "+1 wheat at (404", large, 8000},
         {"24", 360, 465, 4, "959 410 -1", 20, 300, "hit: health", large, 37980},
         {"24", 360, 465, 4, "971 410 -1", 20, 300, "hit: health", large, 46980}};
     for (const auto& play : plays) {
