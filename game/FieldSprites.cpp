@@ -57,6 +57,14 @@ void SetButtonHint(ActiveScreenSprite* sprite, WindowManager& windows, const cha
     sprite->SetHint(Text(windows, kHintGroup, key), Text(windows, kHintGroup, (name + u"_hint").c_str()));
 }
 
+// A click on a button over a point that its own command did not take (a
+// free production slot, a greyed button) is a click on the point's picture:
+// it selects the point.
+uint32_t PickPoint(const LevelPoint* point) {
+    if (point && point->Level()) point->Level()->PickPoint(int32_t(point->Index()));
+    return 0;
+}
+
 // ---------------------------------------------------------------- a factory's buttons
 
 // The handle a factory keeps of one of its buttons: the host owns the
@@ -134,7 +142,8 @@ class ProductionButton : public SwitchedButton<ASSProductionButton> {
   private:
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<ProductionButton*>(sprite);
-        return self->factory_->OnProductionButton(self->recipe_, buttons) ? kClickSound : 0;
+        if (self->factory_->OnProductionButton(self->recipe_, buttons)) return kClickSound;
+        return buttons == kLevelMouseLeft ? PickPoint(self->factory_) : 0;
     }
 
     PointFactory* factory_; // the level owns it; it drops this button first
@@ -161,9 +170,10 @@ class SlotButton : public SwitchedButton<ASSProductionSlot> {
     void SetFill(float fraction) { SetProgress(fraction); }
 
   private:
-    static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t) {
+    static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<SlotButton*>(sprite);
-        return self->factory_->OnSlotButton(self->slot_) ? kClickSound : 0;
+        if (self->factory_->OnSlotButton(self->slot_)) return kClickSound;
+        return buttons == kLevelMouseLeft ? PickPoint(self->factory_) : 0;
     }
 
     PointFactory* factory_; // the level owns it; it drops this button first
@@ -192,9 +202,9 @@ class AnimalFeedButton : public SwitchedButton<ASSPriceButton> {
     }
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<AnimalFeedButton*>(sprite);
-        if (buttons != kLevelMouseLeft || !self->house_->HasFeed() ||
-            !self->house_->OnOverheadCommand(kFeedCommand))
-            return 0;
+        if (buttons != kLevelMouseLeft) return 0;
+        if (!self->house_->HasFeed() || !self->house_->OnOverheadCommand(kFeedCommand))
+            return PickPoint(self->house_);
         LogLabelPrintf(kLogIndent, "Feeding ordered", "point %u", self->house_->Index());
         return kClickSound;
     }
@@ -214,11 +224,11 @@ class AnimalProduceButton : public SwitchedButton<ASSArrowButton> {
   private:
     static uint32_t Click(ActiveScreenSprite* sprite, void*, uint32_t buttons) {
         auto* self = static_cast<AnimalProduceButton*>(sprite);
-        if (buttons != kLevelMouseLeft || !self->enabled_) return 0;
+        if (buttons != kLevelMouseLeft) return 0;
         // The house lets go of this button as it orders the job.
         PointPetshouse* house = self->house_;
         const uint32_t command = self->command_;
-        if (!house->OnOverheadCommand(command)) return 0;
+        if (!self->enabled_ || !house->OnOverheadCommand(command)) return PickPoint(house);
         const char name[5] = {char(command >> 24), char(command >> 16), char(command >> 8), char(command), 0};
         LogLabelPrintf(kLogIndent, "Produce ordered", "%s at point %u", name, house->Index());
         return kClickSound;

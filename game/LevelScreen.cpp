@@ -37,6 +37,8 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -164,6 +166,7 @@ class LevelSession : public LevelFrontEndHooks {
     // windows; another player made current drops it, saved into the leaving one.
     void Hold() {
         held_ = true;
+        presses_.clear();
         ui_->CloseAll();
         WindowManager* windows = GetWindowManager();
         if (windows && windows->Level() == level_.get()) windows->SetLevel(nullptr);
@@ -216,7 +219,10 @@ class LevelSession : public LevelFrontEndHooks {
     }
     void Update(uint32_t ms) {
         // Gone to a comic: the level stands still under the fade.
-        if (!level_ || comicShown_) return;
+        if (!level_ || comicShown_) {
+            presses_.clear();
+            return;
+        }
         if (ui_->TakeRestart()) Restart();
         // Losing the focus opens the pause menu, also when the window was
         // minimised and restored between two updates (none runs meanwhile).
@@ -231,9 +237,13 @@ class LevelSession : public LevelFrontEndHooks {
             return;
         }
         level_->Update(ms);
+        for (const auto& [x, y] : std::exchange(presses_, {}))
+            level_->OnFieldPress(x, y);
+        fieldAtFrame_ = true;
         if (tutorials_) tutorials_->Update(ms);
         ui_->Update();
         if (bot_ && bot_->Frame(ms)) Leave();
+        fieldAtFrame_ = false;
     }
     void Draw() {
         DXLViewer* viewer = GetAppServices().viewer;
@@ -256,8 +266,23 @@ class LevelSession : public LevelFrontEndHooks {
     static LevelMouseButton LevelButton(uint32_t button) {
         return button == kMouseLeft ? kLevelMouseLeft : kLevelMouseRight;
     }
+    // While the field moves, a press that the buttons over it leave is
+    // judged once the level's update has brought the field to the moment it
+    // came at: against the figures and points where the frame drawn then
+    // shows them, as their lit look is, not where they stood a frame earlier
+    // (a walking villain's leading edge). At once are judged the presses
+    // while it stands still (its clock not started, paused, ended), so the
+    // press that starts the clock starts it in its own frame, and those made
+    // after the update (the bot's).
     void Mouse(int32_t x, int32_t y, uint32_t button) {
-        if (level_) level_->OnMouse(x, y, LevelButton(button), true);
+        if (!level_) return;
+        const bool still = level_->IsPausedExcept(0) || level_->IsEnded();
+        if (still || fieldAtFrame_) {
+            level_->OnMouse(x, y, LevelButton(button), true);
+            return;
+        }
+        bool taken = false;
+        if (level_->OffersFieldPress(x, y, LevelButton(button), true, &taken)) presses_.push_back({x, y});
     }
     // Moves and releases reach the level too: the screen sprites hover and click.
     void MouseUp(int32_t x, int32_t y, uint32_t button) {
@@ -369,8 +394,10 @@ class LevelSession : public LevelFrontEndHooks {
     bool wasActive_ = true;
     uint32_t seenActivationLosses_ = ActivationLosses();
     bool leaveRequested_ = false;
-    bool comicShown_ = false; // the level left for a comic, which leads to the map
-    bool held_ = false;       // kept while the map is shown
+    bool comicShown_ = false;                          // the level left for a comic, which leads to the map
+    bool held_ = false;                                // kept while the map is shown
+    std::vector<std::pair<int32_t, int32_t>> presses_; // on the field since the last update (screen pixels)
+    bool fieldAtFrame_ = false;                        // the update brought the field to the frame drawn next
 };
 
 // The level state's own: the level the next loading builds, the state its

@@ -857,6 +857,12 @@ int32_t GameLevel::PointOnScreen(int32_t sx, int32_t sy, const MapObject** pictu
 }
 
 bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
+    bool taken = false;
+    return OffersFieldPress(sx, sy, button, down, &taken) ? OnFieldPress(sx, sy) : taken;
+}
+
+bool GameLevel::OffersFieldPress(int32_t sx, int32_t sy, uint32_t button, bool down, bool* taken) {
+    *taken = false;
     // A press on the farm above the panel, its field or a button over it,
     // counts towards the level's click rate while the clock runs.
     if (button == kLevelMouseLeft && down && clockRunning_ && !ended_ && !IsPausedExcept(0) &&
@@ -867,11 +873,20 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // A press on a flying shot is the shot's, not the button it flies over
     // (shots aim at the points the buttons stand over).
     const bool onShot = button == kLevelMouseLeft && down && clockRunning_ && world_->ShotUnder(x, y);
-    if (!onShot && Panel().RouteMouseToScreenSprites(sx, sy, button, down)) return true;
+    if (!onShot && Panel().RouteMouseToScreenSprites(sx, sy, button, down)) {
+        *taken = true;
+        return false;
+    }
     mouseInField_ = sy < screenHeight_ - kLevelPanelHeight && x >= 0.0f && y >= 0.0f &&
                     x < float(level_.record.fieldWidth) && y < float(level_.record.fieldHeight);
     mouseFieldX_ = x, mouseFieldY_ = y;
-    if (!mouseInField_ || button != kLevelMouseLeft || !down || ended_) return false;
+    return mouseInField_ && button == kLevelMouseLeft && down && !ended_;
+}
+
+bool GameLevel::OnFieldPress(int32_t sx, int32_t sy) {
+    if (ended_) return false;
+    float x, y;
+    ScreenToField(float(sx), float(sy), &x, &y);
     // A tutorial that holds the level still lets the player pick what its
     // step asks for (a shot in flight, a villain): the world asks it about
     // each figure. Any other pause takes no clicks on the field.
@@ -891,6 +906,10 @@ bool GameLevel::OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down) {
     // The tutorial, which starts with the clock, may hold the point.
     if (MayClickPoint(index, dynamic_cast<const SpriteObject*>(picture))) ClickPoint(index);
     return true;
+}
+
+void GameLevel::PickPoint(int32_t index) {
+    if (!ended_ && MayClickPoint(index, nullptr)) ClickPoint(index);
 }
 
 bool GameLevel::MayClickPoint(int32_t index, const SpriteObject* picture) {

@@ -300,6 +300,11 @@ class GameLevel : public LevelServices, public WindowLevel {
     // to the point). button: a LevelMouseButton; down: pressed or released.
     // True when taken.
     bool OnMouse(int32_t sx, int32_t sy, uint32_t button, bool down);
+    // OnMouse in two steps: the event reaches the screen sprites (*taken when
+    // they took it); true when it is a left press on the field that they
+    // left, which OnFieldPress then judges against the figures and points.
+    bool OffersFieldPress(int32_t sx, int32_t sy, uint32_t button, bool down, bool* taken);
+    bool OnFieldPress(int32_t sx, int32_t sy);
     // Key input the windows left (a key's scan code): Escape opens the pause
     // menu. True when taken.
     bool OnKey(uint32_t key, bool down);
@@ -312,6 +317,10 @@ class GameLevel : public LevelServices, public WindowLevel {
     // marks over the field (its progress line, stars, a job's icon) show
     // there, else the one PointAt finds.
     int32_t PointOnScreen(int32_t sx, int32_t sy, const MapObject** picture = nullptr);
+    // A click on a picture over the point that took no command of its own
+    // (a free production slot, a greyed button) selects the point, as a
+    // click on its picture does, where a running tutorial allows it.
+    void PickPoint(int32_t index);
     bool MouseInField() const { return mouseInField_; }
     // One frame of the level's picture: the field picture and the map in the
     // view transform, then the screen sprites, the panel and the windows.

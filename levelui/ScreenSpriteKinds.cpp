@@ -296,14 +296,6 @@ bool ASSIconButton::HitTest(int32_t x, int32_t y) const {
     return dx * dx + dy * dy <= int64_t(hitRadius_) * hitRadius_;
 }
 
-bool ASSIconButton::LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const {
-    if (!IsVisible()) return false;
-    const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
-    *lx = float(x - x_ - offsetX_) * scale;
-    *ly = float(y - y_ - offsetY_) * scale;
-    return true;
-}
-
 int32_t ASSIconButton::IconFrame() const {
     static const int32_t kFrames[4] = {0, 1, 2, 2};
     if (!icon_ || icon_->definition->GetFrameCount() < 2) return 0;
@@ -625,6 +617,24 @@ bool ASSProductionSlot::FillTop(int32_t textureHeight, int32_t* top, float* frac
     *top = int32_t(std::ceil(y));
     *fraction = float(*top) - y;
     return true;
+}
+
+bool ASSProductionSlot::HitTest(int32_t x, int32_t y) const {
+    float lx = 0.0f, ly = 0.0f;
+    if (!LocalPlace(x, y, &lx, &ly)) return false;
+    const float left = float(cellLeft_), top = -float(kCellSize / 2);
+    if (lx >= left && lx < left + kCellSize && ly >= top && ly < top + kCellSize) return true;
+    // The fill, as DrawContent draws it, hangs below the cell.
+    DXLTexture* texture = InterfaceTexture(u"prod_slot");
+    int32_t fillTop = 0;
+    float fraction = 0.0f;
+    if (!texture || state_ == kDisabled || !FillTop(texture->GetHeight(), &fillTop, &fraction)) return false;
+    const float fillX = float((std::min<uint32_t>(state_, 3) + 3) * kFrameStep);
+    const float bottom = float(texture->GetHeight());
+    return PieceShows(texture,
+                      {{left, top + float(fillTop), left + kCellSize, top + bottom},
+                       {fillX, float(fillTop), fillX + kCellSize, bottom}},
+                      lx, ly);
 }
 
 void ASSProductionSlot::DrawContent(DXLViewer& viewer) {

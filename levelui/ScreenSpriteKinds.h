@@ -116,11 +116,6 @@ class ASSIconButton : public ActiveScreenSprite {
     void UpdateRect();
 
   protected:
-    // The field place (x, y) in the button's own drawing, its screen pixels
-    // round its centre while it keeps its size against the zoom; false
-    // while the button takes no input.
-    bool LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const;
-
     int32_t radius_;
     int32_t hitRadius_;
     std::unique_ptr<SpriteInstance> background_;
@@ -313,6 +308,9 @@ class ASSProductionSlot : public ActiveScreenSprite {
     // The fill's top in the strip's frame for a texture of that height (the
     // whole pixel and the fraction above it); false when nothing is filled.
     bool FillTop(int32_t textureHeight, int32_t* top, float* fraction) const;
+    // Where the slot is drawn: its cell (in screen pixels while it keeps its
+    // size against the zoom) and the fill hanging below it.
+    bool HitTest(int32_t x, int32_t y) const override;
     void DrawContent(DXLViewer& viewer) override;
 
   private:

@@ -163,6 +163,14 @@ bool ActiveScreenSprite::HitTest(int32_t x, int32_t y) const {
     return IsVisible() && x >= rect_.left && x < rect_.right && y >= rect_.top && y < rect_.bottom;
 }
 
+bool ActiveScreenSprite::LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const {
+    if (!IsVisible()) return false;
+    const float scale = FollowsZoom() ? host_.Level().FieldScale() : 1.0f;
+    *lx = float(x - x_ - offsetX_) * scale;
+    *ly = float(y - y_ - offsetY_) * scale;
+    return true;
+}
+
 bool ActiveScreenSprite::SetDisabled(bool disabled) {
     if (disabled && state_ != kDisabled) {
         state_ = kDisabled;

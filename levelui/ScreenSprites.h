@@ -212,6 +212,10 @@ class ActiveScreenSprite : public ScreenSprite, public GameHint {
     void* Owner() const { return owner_; }
 
   protected:
+    // The field place (x, y) in the button's own drawing, its screen pixels
+    // round its centre while it keeps its size against the zoom; false
+    // while the button takes no input.
+    bool LocalPlace(int32_t x, int32_t y, float* lx, float* ly) const;
     uint32_t command_;
     uint32_t hoverRest_ = 0;
     uint32_t pressLock_ = 0;

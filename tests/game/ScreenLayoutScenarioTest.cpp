@@ -106,8 +106,12 @@ TEST(ScreenLayoutScenario, NoLevelsPointStandsUnderTheBonusButtons) {
 // At 1024 x 768: the puddles level 24's shots (seed 9) leave on bed 5 and the cowshed by 60 s, over grass;
 // the stars over level 16's henhouse and bakery roofs; the feed bubble's arrow tip (level 16) and the harvest
 // button's pin (level 2), whose first click orders the work, and that harvest's icon waiting over its bed.
+// Level 33's mill: its free production slots (800 x 600, full screen) and, while the press at 8 s makes
+// flour, the fill hanging below its slot, which cancels the slot (its wheat comes back); the bakery's greyed
+// pie button (no flour, no eggs) selects the bakery. Level 24's robber
+// walking in and out, pressed in the leading edge of its picture in the frame drawn at that moment.
 TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
-    const WindowSize large = kSizes[1];
+    const WindowSize large = kSizes[1], full = {1920, 1080};
     const struct {
         const char* level;
         int x, y, point; // the reference
@@ -126,7 +130,12 @@ TEST(ScreenLayoutScenario, APointsWholePictureTakesItsClick) {
         {"34", 421, 363, 4, "448 137 2 330 140 1 300 120 -1 600 180 6 600 200 -1 550 330 7 520 345 -1"},
         {"36", 421, 363, 6, "395 160 1 600 165 2 575 140 -1 715 225 3 700 195 -1 140 270 4 615 420 9"},
         {"37", 421, 363, 5, "330 160 1 472 204 2 602 150 3 640 175 -1 716 250 7 716 272 -1 285 375 -1"},
-        {"01", 512, 302, 2, "150 96 -1 361 242 1 361 262 -1 140 150 0"}};
+        {"01", 512, 302, 2, "150 96 -1 361 242 1 361 262 -1 140 150 0"},
+        {"33", 421, 363, 5, "318 103 1 342 103 1"},
+        {"33", 1000, 700, 5, "801 198 1", 0, 0, "Feeding ordered", full},
+        {"33", 540, 480, 5, "404 153 -1 600 90 2", 420, 100, "+1 wheat at (404", large, 8000},
+        {"24", 360, 465, 4, "959 410 -1", 20, 300, "hit: health", large, 37980},
+        {"24", 360, 465, 4, "971 410 -1", 20, 300, "hit: health", large, 46980}};
     for (const auto& play : plays) {
         std::string events = tutorialplay::Opening(play.level), expected, seen;
         std::istringstream picks(play.picks);

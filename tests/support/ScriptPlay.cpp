@@ -12,8 +12,11 @@
 namespace testsupport {
 
 bool UseWindow(const GameCopy& game, int width, int height) {
-    return WriteFileBytes(game.Game() + "/config.ini",
-                          "[Video]\nWindow=" + std::to_string(width) + "," + std::to_string(height) + "\n");
+    // The headless desktop's own size is offered to no window: it is full screen.
+    const bool full = width == 1920 && height == 1080;
+    return WriteFileBytes(game.Game() + "/config.ini", full ? "[Video]\nFullscreen=1\n"
+                                                            : "[Video]\nWindow=" + std::to_string(width) +
+                                                                  "," + std::to_string(height) + "\n");
 }
 
 int RunScript(const GameCopy& game, const std::string& name, const std::string& events,

@@ -27,7 +27,8 @@ struct ScriptPlay {
 int RunScript(const GameCopy& game, const std::string& name, const std::string& events,
               const std::string& arguments, std::string* output = nullptr, bool program = false);
 
-// Writes the copy's config.ini for a window of the size; whether it was written.
+// Writes the copy's config.ini for a window of the size (1920 x 1080, the headless
+// desktop's, full screen); whether it was written.
 bool UseWindow(const GameCopy& game, int width = 1024, int height = 768);
 
 // Runs the play and answers the log. The run must end with status 0, and
