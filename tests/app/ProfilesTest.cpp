@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -314,6 +315,11 @@ TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {
     EXPECT_EQ(r.flags & (kResultNewBest | kResultRecord), kResultNewBest | kResultRecord);
     EXPECT_EQ(m.BestTime(kRegimeEasy, 2), 50000u);
     EXPECT_EQ(U8(m.BestHolder(kRegimeEasy, 2)), "Bo");
+    // Bests go by the shown second: a time that reads as the best does is no new best nor record.
+    for (const auto& [who, ms] : {std::pair(a, 74100), std::pair(b, 49100)}) {
+        who->StoreLevelResult(2, ms, &r);
+        EXPECT_EQ(r.flags & (kResultNewBest | kResultRecord), 0u) << ms;
+    }
 
     // Beyond the bronze limit the easy regime still gives bronze. Without a level object: bronze.
     a->StoreLevelResult(4, 130000, &r);
