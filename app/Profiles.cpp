@@ -1064,7 +1064,7 @@ void ShowProfileError(int32_t error) {
     const char16_t* text = filled.c_str();
     std::string line = Narrow(text);
     std::replace(line.begin(), line.end(), '\n', ' ');
-    LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, line.c_str());
+    LogLabelValue(kLogIndent, "Profile error", (std::to_string(error) + ": " + line).c_str()); // whole
     const AppState* state = RunningAppState();
     if (state && state->presentSaveError) {
         state->presentSaveError(caption ? caption : u"", text);

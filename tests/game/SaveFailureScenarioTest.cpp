@@ -98,6 +98,37 @@ TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsed
     EXPECT_EQ(std::u16string(store.GetProfile(0)->Name()), u"tove");
 }
 
+// A usual folder of four names of 250 wide letters, at 800 x 600 and 1920 x 1080: the dialog that names it
+// stands within the screen (the game logs a window that reaches past its edges), and its OK, found where a
+// screenshot shows it, closes it with a click. The log keeps the whole folder.
+TEST(SaveFailureScenario, AFolderOfLongNamesLeavesTheDialogOnTheScreen) {
+    for (const auto& [width, height] : {std::pair(800, 600), std::pair(1920, 1080)}) {
+        SCOPED_TRACE(width);
+        GameCopy game;
+        ASSERT_TRUE(UseScreen(game, width, height));
+        std::string home = game.Root();
+        for (int name = 0; name < 4; ++name)
+            home += "/" + std::string(250, 'W');
+        game.SetHome(home);
+        const std::string told = game.File("told.png"), log = game.Game() + "/Data/Profiles/log.txt";
+        std::string events = Click(40, 500, 300);
+        testsupport::PlayNamed(
+            game,
+            {.name = "told", .events = events, .untilMs = 5900, .shots = {{5800, told}}, .program = true});
+        const std::string first = testsupport::ReadFileBytes(log);
+        EXPECT_NE(first.find("folder notice: The usual folder for your saves cannot be used: " + home),
+                  std::string::npos)
+            << first;
+        EXPECT_EQ(first.find("Window outside the screen"), std::string::npos) << first;
+        const std::optional<testsupport::Spot> ok = DialogButton(LoadShot(told));
+        EXPECT_TRUE(ok) << "OK is on the screen";
+        if (!ok) continue;
+        events += Click(6000, ok->x, ok->y);
+        testsupport::PlayNamed(game, {.name = "ok", .events = events, .untilMs = 6500, .program = true});
+        EXPECT_NE(testsupport::ReadFileBytes(log).find("folder notice closed"), std::string::npos);
+    }
+}
+
 // The player unticks the tutorial in the options: closing them saves the
 // profile, which fails; the dialog names the folder and offers to try
 // again. Tried while the cause is there, it fails again and the dialog

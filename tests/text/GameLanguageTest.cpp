@@ -282,6 +282,20 @@ TEST_F(GameLanguageTest, EveryFarmThingHasItsNameInItsGroup) {
         }
         EXPECT_GE(records, 2u) << "the table's records were found";
     }
+    // A new bonus's tutorial box names it as the bonuses window does.
+    const std::string bonuses = ReadFileBytes(kContent + "/../farm/bonuses.txt");
+    size_t named = 0;
+    for (size_t at = bonuses.find("\n    name = "); at != std::string::npos;
+         at = bonuses.find("\n    name = ", at + 1)) {
+        const std::u16string name =
+            U(bonuses.substr(at + 12, bonuses.find_first_of("\r\n", at + 1) - at - 12));
+        const char16_t* title = language->GetText(u"bonuses", (name + u"_title").c_str(), false);
+        const char16_t* box = language->GetText(u"tutorial", (u"map_bonus_" + name).c_str(), false);
+        ASSERT_TRUE(title && box) << bonuses.substr(at, 30);
+        EXPECT_NE(std::u16string(box).find(title), std::u16string::npos) << bonuses.substr(at, 30);
+        ++named;
+    }
+    EXPECT_EQ(named, 6u);
 }
 
 // A count tag stands right before a thing's name for many ("Gather 4 sacks
