@@ -158,36 +158,3 @@ TEST(PlayerFilesScenario, ADamagedListOfPlayersIsMadeAgainFromTheirFiles) {
         EXPECT_EQ(std::u16string(profiles.BestHolder(kRegimeEasy, 0)), u"Ann") << c.what;
     }
 }
-
-// Eleven players' files and eleven copies of wins that do not read, in a folder of 120 letters, at 800 x 600
-// and 1920 x 1080: the dialog that names them stands within the screen (the game logs a window that reaches
-// past its edges), and its OK, found where a screenshot shows it, closes it with a click: Enter then makes a
-// new player in the new-player window below. The log names every file.
-TEST(PlayerFilesScenario, ManyFilesInALongFolderLeaveTheDialogOnTheScreen) {
-    for (const auto& [width, height] : {std::pair(800, 600), std::pair(1920, 1080)}) {
-        SCOPED_TRACE(width);
-        GameCopy game;
-        game.SetHome(game.File(std::string(120, 'f')));
-        fs::create_directories(game.User());
-        ProfileManager profiles = Store(game);
-        profiles.Load();
-        for (char16_t c = u'A'; c < u'A' + 11; ++c)
-            ASSERT_NE(profiles.CreateProfile(std::u16string(3, c).c_str()), nullptr);
-        for (int n = 1; n <= 11; ++n)
-            for (const char* tail : {".dat", ".dat.win"}) // a player file, a win's copy that a stop left
-                ASSERT_TRUE(WriteFileBytes(game.User() + "/profile" + std::to_string(n) + tail, "x"));
-        ASSERT_TRUE(UseScreen(game, width, height));
-        fs::copy(game.User(), game.File("before"), fs::copy_options::recursive); // for the second run
-        std::string events = Click(40, 500, 300),
-                    log = Play(game, "told", events, 4900, game.File("told.png"), 4800);
-        EXPECT_EQ(testsupport::Occurrences(log, "told: set aside " + game.User() + "/profile"), 11u) << log;
-        EXPECT_EQ(log.find("Window outside the screen"), std::string::npos) << log;
-        const std::optional<testsupport::Spot> ok = DialogButton(LoadShot(game.File("told.png")));
-        EXPECT_TRUE(ok) << "OK is on the screen";
-        if (!ok) continue;
-        fs::remove_all(game.User());
-        fs::copy(game.File("before"), game.User(), fs::copy_options::recursive);
-        events += Click(5000, ok->x, ok->y) + Key(5600, "RETURN");
-        EXPECT_NE(Play(game, "ok", events, 6000).find("Profile created"), std::string::npos);
-    }
-}

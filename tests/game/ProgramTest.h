@@ -14,7 +14,6 @@
 
 #include <filesystem>
 #include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,27 +35,6 @@ constexpr uint32_t kWindowFace = 0xF2E2BC;
 inline std::string ToTheMap(bool hard = false) {
     return testsupport::script::SkipLogos() +
            testsupport::script::held::Click(5000, kPlayEasyX, hard ? kPlayHardY : kPlayEasyY);
-}
-
-// The screen of the size: a window, or at 1920 x 1080 the full screen of the
-// headless desktop; whether config.ini was written.
-inline bool UseScreen(const GameCopy& game, int width, int height) {
-    return width < 1920 ? testsupport::UseWindow(game, width, height)
-                        : testsupport::WriteFileBytes(game.Game() + "/config.ini",
-                                                      "[Video]\nFullscreen=1\nScreen=1920,1080\n");
-}
-
-// Where a screenshot shows a dialog's button: the middle of the wooden face
-// of the lowest button in the screen's middle column with the parchment of
-// its window above it; none when no such button is seen.
-inline std::optional<testsupport::Spot> DialogButton(const Shot& shot) {
-    constexpr uint32_t kButtonFace = 0xC89858;
-    const int x = shot.picture.width / 2;
-    for (int y = shot.picture.height - 1; y > 45; --y)
-        if (shot.NearIn(x - 50, y, x + 50, y + 1, kButtonFace, 0) > 90 &&
-            shot.NearIn(x - 50, y - 45, x + 50, y - 20, kWindowFace, 0) > 300)
-            return shot.Find(x - 60, y - 20, x + 60, y + 1, kButtonFace, 0);
-    return std::nullopt;
 }
 
 // A level's house on the map (the index's cell, 4 px lower), where a click opens its level window.

@@ -3,7 +3,8 @@
 // be used (its parent is a regular file, which no user, root included, can
 // make a folder in) is named in a dialog with the folder used instead; a
 // save that fails (the folder lets nothing be made in it once the game runs, which it cannot tell from a
-// full disk) shows a dialog that offers to try again, and trying again once the cause is gone saves.
+// full disk) shows a dialog that offers to try again, and trying again once the cause is gone saves. The
+// dialogs that name files stay within the screen however long the folders and lists.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
@@ -98,35 +99,51 @@ TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsed
     EXPECT_EQ(std::u16string(store.GetProfile(0)->Name()), u"tove");
 }
 
-// A usual folder of four names of 250 wide letters, at 800 x 600 and 1920 x 1080: the dialog that names it
-// stands within the screen (the game logs a window that reaches past its edges), and its OK, found where a
-// screenshot shows it, closes it with a click. The log keeps the whole folder.
-TEST(SaveFailureScenario, AFolderOfLongNamesLeavesTheDialogOnTheScreen) {
-    for (const auto& [width, height] : {std::pair(800, 600), std::pair(1920, 1080)}) {
-        SCOPED_TRACE(width);
-        GameCopy game;
-        ASSERT_TRUE(UseScreen(game, width, height));
-        std::string home = game.Root();
-        for (int name = 0; name < 4; ++name)
-            home += "/" + std::string(250, 'W');
-        game.SetHome(home);
-        const std::string told = game.File("told.png"), log = game.Game() + "/Data/Profiles/log.txt";
-        std::string events = Click(40, 500, 300);
-        testsupport::PlayNamed(
-            game,
-            {.name = "told", .events = events, .untilMs = 5900, .shots = {{5800, told}}, .program = true});
-        const std::string first = testsupport::ReadFileBytes(log);
-        EXPECT_NE(first.find("folder notice: The usual folder for your saves cannot be used: " + home),
-                  std::string::npos)
-            << first;
-        EXPECT_EQ(first.find("Window outside the screen"), std::string::npos) << first;
-        const std::optional<testsupport::Spot> ok = DialogButton(LoadShot(told));
-        EXPECT_TRUE(ok) << "OK is on the screen";
-        if (!ok) continue;
-        events += Click(6000, ok->x, ok->y);
-        testsupport::PlayNamed(game, {.name = "ok", .events = events, .untilMs = 6500, .program = true});
-        EXPECT_NE(testsupport::ReadFileBytes(log).find("folder notice closed"), std::string::npos);
-    }
+// The dialogs that name files, at 800 x 600 and 1920 x 1080, stand within the screen (the game logs a
+// window past its edges) and a click where a screenshot shows OK closes them: "Your saves" naming a usual
+// folder of four names of 250 wide letters, and "Players' files" naming a damaged list of players, eleven
+// players' files and eleven copies of wins that do not read in a folder of 120 letters, after which Enter
+// makes a new player. The log names the whole folder and every file. The second run starts from the files
+// the first one found.
+TEST(SaveFailureScenario, TheDialogsThatNameFilesStandWithinTheScreen) {
+    for (const bool saves : {true, false})
+        for (const auto& [width, height] : {std::pair(800, 600), std::pair(1920, 1080)}) {
+            SCOPED_TRACE(testing::Message() << (saves ? "Your saves at " : "Players' files at ") << width);
+            GameCopy game;
+            const std::string w = "/" + std::string(250, 'W'), png = game.File("a.png");
+            game.SetHome(game.Root() + (saves ? w + w + w + w : "/" + std::string(120, 'f')));
+            fs::create_directories(game.User());
+            ASSERT_TRUE(saves || testsupport::WriteFileBytes(game.User() + "/profiles.dat", "x"));
+            for (int n = 1; !saves && n <= 11; ++n) // a player's file, and a win's copy that a stop left
+                for (const char* tail : {".dat", ".dat.win"})
+                    ASSERT_TRUE(testsupport::WriteFileBytes(
+                        game.User() + "/profile" + std::to_string(n) + tail, "x"));
+            ASSERT_TRUE(testsupport::WriteFileBytes(
+                game.Game() + "/config.ini",
+                width < 1920 ? "[Video]\nWindow=800,600\n" : "[Video]\nFullscreen=1\nScreen=1920,1080\n"));
+            fs::copy(game.Home(), game.File("files"), fs::copy_options::recursive);
+            const std::string run = " --draw-every 9 --until-ms ";
+            testsupport::RunScript(game, "shot", Click(40, 500, 300),
+                                   run + "5900" + testsupport::ScreenshotAt(5800, png), nullptr, true);
+            // OK: the lowest wooden face in the screen's middle column with the dialog's parchment above it.
+            const Shot shot = LoadShot(png);
+            int x = width / 2, y = height - 1;
+            while (y > 45 && (shot.NearIn(x - 50, y, x + 50, y + 1, 0xC89858, 0) < 90 ||
+                              shot.NearIn(x - 50, y - 45, x + 50, y - 20, kWindowFace, 0) < 300))
+                --y;
+            fs::remove_all(game.Home());
+            fs::copy(game.File("files"), game.Home(), fs::copy_options::recursive);
+            testsupport::RunScript(
+                game, "ok", Click(40, 500, 300) + Click(6000, x, y - 6) + (saves ? "" : Key(6600, "RETURN")),
+                run + "7000", nullptr, true);
+            const std::string log = testsupport::ReadFileBytes(saves ? game.Game() + "/Data/Profiles/log.txt"
+                                                                     : game.User() + "/log.txt");
+            EXPECT_EQ(log.find("Window outside the screen"), std::string::npos) << log;
+            for (const std::string& told :
+                 {saves ? "cannot be used: " + game.Home() : "set aside " + game.User() + "/profile11.dat",
+                  std::string(saves ? "folder notice closed" : "Profile created")})
+                EXPECT_NE(log.find(told), std::string::npos) << told;
+        }
 }
 
 // The player unticks the tutorial in the options: closing them saves the
