@@ -324,7 +324,8 @@ void Profile::StoreLevelResult(int32_t level, int64_t timeMs, LevelResult* out) 
         const uint32_t* limit = result.limits; // bronze, silver, gold
         grade = GradeForTime(int32_t(regime), t, limit[0], limit[1], limit[2]);
         result.timeMs = t;
-        if (entry.bestMs == 0 || t < entry.bestMs) {
+        // Better only when it reads better: a time that shows the same second is no new best.
+        if (entry.bestMs == 0 || ShownSecond(t) < ShownSecond(entry.bestMs)) {
             entry.bestMs = t;
             result.flags |= kResultNewBest;
         }
@@ -1046,7 +1047,7 @@ const char16_t* ProfileManager::BestHolder(uint32_t regime, int32_t level) const
 
 bool ProfileManager::OfferBestTime(uint32_t regime, int32_t level, uint32_t ms, const char16_t* holder) {
     Best& best = best_[regime][level];
-    if (best.ms != 0 && ms >= best.ms) return false;
+    if (best.ms != 0 && ShownSecond(ms) >= ShownSecond(best.ms)) return false; // as the times read
     best.ms = ms;
     std::fill(std::begin(best.holder), std::end(best.holder), u'\0');
     for (int i = 0; i < kProfileNameUnits - 1 && holder[i]; ++i)
@@ -1133,7 +1134,7 @@ void ShowProfileError(int32_t error) {
     const char16_t* text = filled.c_str();
     std::string line = Narrow(text);
     std::replace(line.begin(), line.end(), '\n', ' ');
-    LogLabelPrintf(kLogIndent, "Profile error", "%d: %s", error, line.c_str());
+    LogLabelValue(kLogIndent, "Profile error", (std::to_string(error) + ": " + line).c_str()); // whole
     const AppState* state = RunningAppState();
     if (state && state->presentSaveError) {
         state->presentSaveError(caption ? caption : u"", text);

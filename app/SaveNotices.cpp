@@ -137,12 +137,17 @@ void SaveNotices::Open(WindowManager& windows, Kind kind) {
                        : refused ? "saved game refused"
                        : records ? "records kept"
                                  : "not saved";
-    LogLabelPrintf(kLogIndent, "Saves", "%s: %s", what, line.c_str());
+    LogLabelValue(kLogIndent, "Saves", (what + (": " + line)).c_str()); // whole, however long its folders
     const char16_t* caption = folder    ? u"saves_folder"
                               : refused ? u"save_refused"
                               : records ? u"records_kept"
                                         : u"save_failed";
-    const DialogTexts texts{text, windows.Text(u"dialogs", caption)};
+    DialogTexts texts{text, windows.Text(u"dialogs", caption), {}};
+    // The files kept stand one a line, a list the dialog cuts short when it would not fit the screen.
+    if (const size_t at = records ? text.find(Whole(recordsKept_.front())) : std::u16string::npos;
+        at != std::u16string::npos)
+        texts.lists.emplace_back(size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(at), u'\n')),
+                                 recordsKept_.size());
     const DialogParams params =
         kind != Kind::SaveFailed
             ? DialogParams::Make(kDialogOk, 0, nullptr, nullptr)

@@ -442,31 +442,30 @@ bool ShowProfileLoadReport() {
                                                                  : u"profiles_list_kept")) +
                     u"\n" + NativeText(report.listKeptAs);
     }
-    if (!report.setAside.empty()) {
-        if (!text.empty()) text += u"\n\n";
-        text += windows->Text(u"dialogs", u"profiles_set_aside");
-        for (const std::u16string& file : report.setAside)
-            text += u"\n" + NativeText(file);
-    }
-    if (!report.winsKept.empty()) {
-        if (!text.empty()) text += u"\n\n";
-        text += windows->Text(u"dialogs", u"profiles_win_kept");
-        for (const std::u16string& file : report.winsKept)
-            text += u"\n" + NativeText(file);
+    DialogTexts texts{std::move(text), windows->Text(u"dialogs", u"profiles_set_aside_c"), {}};
+    // Each list of files, which the dialog cuts short when it would not fit the screen.
+    for (const auto& [files, key] : {std::pair(&report.setAside, u"profiles_set_aside"),
+                                     std::pair(&report.winsKept, u"profiles_win_kept")}) {
+        if (files->empty()) continue;
+        if (!texts.text.empty()) texts.text += u"\n\n";
+        texts.text += windows->Text(u"dialogs", key);
+        std::vector<std::u16string> shown;
+        for (const std::u16string& file : *files)
+            shown.push_back(NativeText(file));
+        texts.AddList(shown);
     }
     LogLabelPrintf(kLogIndent, "Profiles", "the player is told what was set aside");
+    // Each file named whole, however long its folder.
+    const auto told = [](const std::string& what, const std::u16string& file) {
+        LogLabelValue(kLogIndent, "Profiles",
+                      ("told: " + what + platform::NativePath(platform::GamePath(file))).c_str());
+    };
     if (!report.listKeptAs.empty())
-        LogLabelPrintf(kLogIndent, "Profiles", "told: the %s list is %s",
-                       report.listUnreadable ? "unreadable" : "damaged",
-                       platform::NativePath(platform::GamePath(report.listKeptAs)).c_str());
+        told(report.listUnreadable ? "the unreadable list is " : "the damaged list is ", report.listKeptAs);
     for (const std::u16string& file : report.setAside)
-        LogLabelPrintf(kLogIndent, "Profiles", "told: set aside %s",
-                       platform::NativePath(platform::GamePath(file)).c_str());
+        told("set aside ", file);
     for (const std::u16string& file : report.winsKept)
-        LogLabelPrintf(kLogIndent, "Profiles", "told: a win's copy that does not read is kept as %s",
-                       platform::NativePath(platform::GamePath(file)).c_str());
-    windows->Open<DialogWindow>(DialogParams::Make(kDialogOk, 0, nullptr, nullptr),
-                                DialogTexts{text, windows->Text(u"dialogs", u"profiles_set_aside_c")},
-                                nullptr, 0, 0);
+        told("a win's copy that does not read is kept as ", file);
+    windows->Open<DialogWindow>(DialogParams::Make(kDialogOk, 0, nullptr, nullptr), texts, nullptr, 0, 0);
     return true;
 }

@@ -84,6 +84,42 @@ std::u16string BreakWideWords(int32_t fontSlot, std::u16string_view text, int32_
     return broken;
 }
 
+std::u16string ShortenWideWords(int32_t fontSlot, std::u16string_view text, int32_t width, int32_t lines) {
+    if (lines < 1) return std::u16string(text);
+    const auto separates = [](char16_t c) { return c == u' ' || c == u'\r' || c == u'\n'; };
+    const auto fits = [&](const std::u16string& word) {
+        const std::u16string broken = BreakWideWords(fontSlot, word, width);
+        return std::count(broken.begin(), broken.end(), u'\n') < lines;
+    };
+    std::u16string shortened;
+    for (size_t i = 0; i < text.size();) {
+        size_t end = i;
+        while (end < text.size() && !separates(text[end]))
+            ++end;
+        std::u16string word(text.substr(i, end - i));
+        if (!fits(word)) {
+            // The most characters kept that fit, two fifths of them from the head.
+            const auto cut = [&](size_t kept) {
+                const size_t head = kept * 2 / 5;
+                return word.substr(0, head) + u"\u2026" + word.substr(word.size() - (kept - head));
+            };
+            size_t low = 0, high = word.size() - 1;
+            while (low < high) {
+                const size_t middle = (low + high + 1) / 2;
+                if (fits(cut(middle)))
+                    low = middle;
+                else
+                    high = middle - 1;
+            }
+            word = cut(low);
+        }
+        shortened += word;
+        if (end < text.size()) shortened += text[end];
+        i = end + 1;
+    }
+    return shortened;
+}
+
 // ---------------------------------------------------------------- items
 
 void HintItem::UnionBounds(kis::Rect* rect) const {

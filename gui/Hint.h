@@ -53,6 +53,11 @@ TextStyle DefaultTextStyle();
 // reaches the edge. Words that fit and the text's own breaks stay as they are.
 std::u16string BreakWideWords(int32_t fontSlot, std::u16string_view text, int32_t width);
 
+// The text with each word that BreakWideWords would break into more than
+// `lines` lines (a long folder) shortened in the middle: its head and its
+// tail, which names the file, joined by "…", as long as fits those lines.
+std::u16string ShortenWideWords(int32_t fontSlot, std::u16string_view text, int32_t width, int32_t lines);
+
 // An item of a hint box, placed by the box's layout.
 class HintItem {
   public:

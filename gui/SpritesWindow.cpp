@@ -1,6 +1,7 @@
 #include "gui/SpritesWindow.h"
 
 #include "engine/Viewer.h"
+#include "foundation/NumberText.h"
 
 #include <algorithm>
 
@@ -9,6 +10,21 @@ namespace {
 constexpr uint32_t kCaptionColour = 0xFFFFF4D8;
 constexpr int32_t kDialogWidth = 420;
 constexpr int32_t kDialogMinHeight = 180;
+// The least room a dialog leaves above and below itself on the screen.
+constexpr int32_t kDialogScreenMargin = 8;
+
+// The largest count up to most that fits (fits(0) is never asked; 0 when no other count fits).
+template <class Fits> size_t MostThatFit(size_t most, Fits fits) {
+    size_t low = 0, high = most;
+    while (low < high) {
+        const size_t middle = (low + high + 1) / 2;
+        if (fits(middle))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low;
+}
 
 } // namespace
 
@@ -188,44 +204,120 @@ void BaseDialogWindow::Press(uint32_t command) {
     if (answer != 0) Close();
 }
 
+void DialogTexts::AddList(const std::vector<std::u16string>& items) {
+    if (items.empty()) return;
+    lists.emplace_back(size_t(std::count(text.begin(), text.end(), u'\n')) + 1, items.size());
+    for (const std::u16string& item : items)
+        text += u"\n" + item;
+}
+
 DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, const char16_t* textKey,
                            const char16_t* captionKey, DialogResultCallback callback, uintptr_t user1,
                            uintptr_t user2)
     : BaseDialogWindow(manager, params, callback, user1, user2) {
-    Build(params, manager.Text(u"dialogs", textKey),
-          captionKey ? manager.Text(u"dialogs", captionKey) : nullptr);
+    const char16_t* text = manager.Text(u"dialogs", textKey);
+    const char16_t* caption = captionKey ? manager.Text(u"dialogs", captionKey) : nullptr;
+    Build(params, DialogTexts{text ? text : u"", caption ? caption : u"", {}});
 }
 
 DialogWindow::DialogWindow(WindowManager& manager, const DialogParams& params, const DialogTexts& texts,
                            DialogResultCallback callback, uintptr_t user1, uintptr_t user2)
     : BaseDialogWindow(manager, params, callback, user1, user2) {
-    Build(params, texts.text.c_str(), texts.caption.empty() ? nullptr : texts.caption.c_str());
+    Build(params, texts);
 }
 
-void DialogWindow::Build(const DialogParams& params, const char16_t* text, const char16_t* caption) {
+void DialogWindow::Build(const DialogParams& params, DialogTexts texts) {
+    texts_ = std::move(texts);
+    Fit();
+    CreateButtons(params);
+    // Centred on the screen from the start (the windows that open one never move it).
+    Show(0, false);
+}
+
+// No dialog is taller than the screen. Its text stands as it is, with a
+// folder named in it broken to the width, as no word of it would, where it
+// fits; else each long folder is shortened in the middle to three lines,
+// then to one; then each list shows as many of its first items as fit and
+// how many more there are; last, the text's first lines that fit and "…".
+// The callers log the whole text.
+void DialogWindow::Fit() {
     WindowManager& manager = manager_;
     TextStyle style = DefaultTextStyle();
     style.maxWidth = kDialogWidth - 2 * kContentMargin;
     // Dark ink on the dialog's light parchment face.
     style.colour = 0xFF3A2410;
     style.flags |= kTextCentred;
-    // A folder named in the text breaks to the width, as no word of it would.
-    body_ = std::make_unique<HIText>(manager, style,
-                                     BreakWideWords(style.fontSlot, text ? text : u"", style.maxWidth), 0,
-                                     manager.GetTextTagCallback());
-    const int32_t contentHeight = body_->Height();
-    const int32_t height = std::max(kDialogMinHeight, 8 + kCaptionHeight + 12 + contentHeight + 24 +
-                                                          kButtonHeight + kBottomRowMargin);
+    const int32_t chrome = 8 + kCaptionHeight + 12 + 24 + kButtonHeight + kBottomRowMargin;
+    const int32_t room = manager.ScreenHeight() - 2 * kDialogScreenMargin - chrome;
+
+    std::vector<std::u16string> lines(1);
+    for (const char16_t c : texts_.text)
+        if (c == u'\n')
+            lines.emplace_back();
+        else
+            lines.back().push_back(c);
+    size_t longest = 0;
+    for (const auto& list : texts_.lists)
+        longest = std::max(longest, list.second);
+    // The lines with each list's items past the first `kept` told as a count.
+    const auto listed = [&](size_t kept) {
+        std::vector<std::u16string> shown;
+        size_t line = 0;
+        for (const auto& [first, count] : texts_.lists) {
+            for (; line < first && line < lines.size(); ++line)
+                shown.push_back(lines[line]);
+            for (size_t i = 0; i < count && line < lines.size(); ++i, ++line)
+                if (i < kept) shown.push_back(lines[line]);
+            if (count > kept) {
+                std::u16string more = manager.Text(u"dialogs", u"list_more");
+                if (const size_t mark = more.find(u"%1"); mark != std::u16string::npos)
+                    more.replace(mark, 2, kis::DecimalText(int64_t(count - kept)));
+                shown.push_back(more);
+            }
+        }
+        for (; line < lines.size(); ++line)
+            shown.push_back(lines[line]);
+        return shown;
+    };
+    const auto fits = [&](const std::vector<std::u16string>& shown, int32_t wordLines) {
+        std::u16string text;
+        for (size_t i = 0; i < shown.size(); ++i)
+            text += (i ? u"\n" : u"") + shown[i];
+        if (wordLines > 0) text = ShortenWideWords(style.fontSlot, text, style.maxWidth, wordLines);
+        body_ = std::make_unique<HIText>(manager, style, BreakWideWords(style.fontSlot, text, style.maxWidth),
+                                         0, manager.GetTextTagCallback());
+        return body_->Height() <= room;
+    };
+    const std::vector<std::u16string> whole = listed(longest);
+    if (!fits(whole, 0) && !fits(whole, 3) && !fits(whole, 1)) {
+        const size_t kept = MostThatFit(longest, [&](size_t k) { return fits(listed(k), 1); });
+        const std::vector<std::u16string> shown = listed(kept);
+        if (!fits(shown, 1)) {
+            const auto head = [&](size_t n) {
+                std::vector<std::u16string> first(shown.begin(), shown.begin() + std::ptrdiff_t(n));
+                first.push_back(u"\u2026");
+                return first;
+            };
+            fits(head(MostThatFit(shown.size() - 1, [&](size_t n) { return fits(head(n), 1); })), 1);
+        }
+    }
+
+    const int32_t height = std::max(kDialogMinHeight, chrome + body_->Height());
+    sprites_.ClearElements();
+    contentTop = 0;
     AddBackground(kDialogWidth, height);
-    if (caption) {
+    if (!texts_.caption.empty()) {
         AddCaptionFrame(kDialogWidth - 120);
-        SetCaptionText(caption);
+        SetCaptionText(texts_.caption);
     }
     // The lines are centred on the widest one: the block itself is centred in the window.
     body_->SetPosition((kDialogWidth - body_->Width()) / 2, contentTop);
-    CreateButtons(params);
-    // Centred on the screen from the start (the windows that open one never move it).
-    Show(0, false);
+}
+
+void DialogWindow::OnScreenResize(int32_t width, int32_t height) {
+    Fit();
+    LayoutBottomRow();
+    SpritesWindow::OnScreenResize(width, height);
 }
 
 void DialogWindow::DrawBackground(DXLViewer& viewer) {

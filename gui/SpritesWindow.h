@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 constexpr uint32_t kSlideInTime = 200; // ms of game clock
@@ -118,6 +119,13 @@ class BaseDialogWindow : public SpritesWindow {
 struct DialogTexts {
     std::u16string text;
     std::u16string caption; // empty: no caption
+    // The lists in the text, each as its first line (counted from 0) and its
+    // number of lines: a dialog that would be taller than the screen shows
+    // the first items of each and how many more there are.
+    std::vector<std::pair<size_t, size_t>> lists{};
+
+    // Puts the items after the text, each on a line of its own, as a list.
+    void AddList(const std::vector<std::u16string>& items);
 };
 
 class DialogWindow : public BaseDialogWindow {
@@ -128,11 +136,17 @@ class DialogWindow : public BaseDialogWindow {
     DialogWindow(WindowManager& manager, const DialogParams& params, const DialogTexts& texts,
                  DialogResultCallback callback, uintptr_t user1, uintptr_t user2);
     void DrawBackground(DXLViewer& viewer) override;
+    // A new screen size fits the text to it again.
+    void OnScreenResize(int32_t width, int32_t height) override;
     const HIText* Body() const { return body_.get(); }
 
   protected:
     std::unique_ptr<HIText> body_;
 
   private:
-    void Build(const DialogParams& params, const char16_t* text, const char16_t* caption);
+    void Build(const DialogParams& params, DialogTexts texts);
+    // The body, the window's size and its frames, for the screen's height.
+    void Fit();
+
+    DialogTexts texts_;
 };

@@ -7,28 +7,47 @@
 set -euo pipefail
 game_only=0
 [ "${1:-}" = "--game" ] && game_only=1
-packages=(cmake g++ make ninja-build lld pkg-config libgtest-dev libbenchmark-dev libsdl2-dev libfreetype-dev
-          libpng-dev libstb-dev libvorbis-dev fonts-dejavu-core fonts-dejavu-extra clang-format
-          librsvg2-dev)
+packages=(cmake g++ ninja-build pkg-config libsdl2-dev libfreetype-dev libpng-dev libstb-dev libvorbis-dev
+          fonts-dejavu-core fonts-dejavu-extra librsvg2-dev)
+# The tests' and the benchmarks' own needs; lld only speeds up their links.
+[ $game_only -eq 1 ] || packages+=(make lld libgtest-dev libbenchmark-dev clang-format)
 
 if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   # Each Debian package above, as another system's build finds it: a program on the PATH,
   # a pkg-config module, or a header (stb ships no pkg-config module everywhere).
   missing=()
   tools=(cmake g++ ninja pkg-config)
-  modules=(sdl2 freetype2 libpng vorbisfile ogg librsvg-2.0)
+  # The content tools that write the game's sounds link the Vorbis encoder.
+  modules=(sdl2 freetype2 libpng vorbisfile ogg vorbisenc librsvg-2.0)
   if [ $game_only -eq 0 ]; then
     tools+=(clang-format)
-    modules+=(vorbisenc gtest benchmark)
+    modules+=(gtest benchmark)
   fi
   for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null 2>&1 || missing+=("the program $tool")
   done
-  if command -v pkg-config >/dev/null 2>&1; then
-    for module in "${modules[@]}"; do
-      pkg-config --exists "$module" || missing+=("the library $module (pkg-config module)")
-    done
+  # Without pkg-config, its modules are looked for as pkg-config itself would:
+  # the .pc files in PKG_CONFIG_PATH and PKG_CONFIG_LIBDIR or the usual folders.
+  # So one round names the modules that are missing along with pkg-config.
+  pc_dirs=()
+  IFS=: read -ra pc_dirs <<<"${PKG_CONFIG_PATH:-}:${PKG_CONFIG_LIBDIR-}"
+  if [ -z "${PKG_CONFIG_LIBDIR+set}" ]; then
+    pc_dirs+=(/usr/lib*/pkgconfig /usr/lib/*/pkgconfig /usr/share/pkgconfig /usr/libdata/pkgconfig
+              /usr/local/lib*/pkgconfig /usr/local/lib/*/pkgconfig /usr/local/share/pkgconfig
+              /usr/local/libdata/pkgconfig)
   fi
+  for module in "${modules[@]}"; do
+    if command -v pkg-config >/dev/null 2>&1; then
+      pkg-config --exists "$module" && continue
+    else
+      found=0
+      for dir in "${pc_dirs[@]}"; do
+        [ -n "$dir" ] && [ -f "$dir/$module.pc" ] && found=1
+      done
+      [ $found -eq 1 ] && continue
+    fi
+    missing+=("the library $module (pkg-config module)")
+  done
   stb=0
   for dir in /usr/include /usr/local/include /usr/include/stb; do
     [ -f "$dir/stb_image.h" ] && stb=1

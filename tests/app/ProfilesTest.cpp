@@ -314,6 +314,10 @@ TEST_F(ProfilesTest, StoringALevelResultFillsTheRecordAndUnlocksTheNextGroup) {
     EXPECT_EQ(r.flags & (kResultNewBest | kResultRecord), kResultNewBest | kResultRecord);
     EXPECT_EQ(m.BestTime(kRegimeEasy, 2), 50000u);
     EXPECT_EQ(U8(m.BestHolder(kRegimeEasy, 2)), "Bo");
+    // Bests go by the shown second: 49,100 ms reads 00:00:50 as Bo's best and the record do, so it is
+    // neither.
+    b->StoreLevelResult(2, 49100, &r);
+    EXPECT_EQ(r.flags & (kResultNewBest | kResultRecord), 0u);
 
     // Beyond the bronze limit the easy regime still gives bronze. Without a level object: bronze.
     a->StoreLevelResult(4, 130000, &r);

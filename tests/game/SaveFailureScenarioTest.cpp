@@ -3,7 +3,8 @@
 // be used (its parent is a regular file, which no user, root included, can
 // make a folder in) is named in a dialog with the folder used instead; a
 // save that fails (the folder lets nothing be made in it once the game runs, which it cannot tell from a
-// full disk) shows a dialog that offers to try again, and trying again once the cause is gone saves.
+// full disk) shows a dialog that offers to try again, and trying again once the cause is gone saves. The
+// dialogs that name files stay within the screen however long the folders and lists.
 #include "app/Profiles.h"
 #include "platform/Utf.h"
 #include "tests/game/ProgramTest.h"
@@ -97,6 +98,53 @@ TEST(SaveFailureScenario, APerUserFolderThatCannotBeUsedIsNamedWithTheFolderUsed
     store.Load();
     ASSERT_EQ(store.Count(), 1) << log;
     EXPECT_EQ(std::u16string(store.GetProfile(0)->Name()), u"tove");
+}
+
+// The dialogs that name files, at 800 x 600 and 1920 x 1080, stand within the screen (the game logs a
+// window past its edges) and a click where a screenshot shows OK closes them: "Your saves" naming a usual
+// folder of four names of 250 wide letters, and "Players' files" naming a damaged list of players, eleven
+// players' files and eleven copies of wins that do not read in a folder of 120 letters, after which Enter
+// makes a new player. The log names the whole folder and every file. The second run starts from the files
+// the first one found.
+TEST(SaveFailureScenario, TheDialogsThatNameFilesStandWithinTheScreen) {
+    for (const bool saves : {true, false})
+        for (const auto& [width, height] : {std::pair(800, 600), std::pair(1920, 1080)}) {
+            SCOPED_TRACE(testing::Message() << (saves ? "Your saves at " : "Players' files at ") << width);
+            GameCopy game;
+            const std::string w = "/" + std::string(250, 'W'), png = game.File("a.png");
+            game.SetHome(game.Root() + (saves ? w + w + w + w : "/" + std::string(120, 'f')));
+            fs::create_directories(game.User());
+            ASSERT_TRUE(saves || testsupport::WriteFileBytes(game.User() + "/profiles.dat", "x"));
+            for (int n = 1; !saves && n <= 11; ++n) // a player's file, and a win's copy that a stop left
+                for (const char* tail : {".dat", ".dat.win"})
+                    ASSERT_TRUE(testsupport::WriteFileBytes(
+                        game.User() + "/profile" + std::to_string(n) + tail, "x"));
+            ASSERT_TRUE(testsupport::WriteFileBytes(
+                game.Game() + "/config.ini",
+                width < 1920 ? "[Video]\nWindow=800,600\n" : "[Video]\nFullscreen=1\nScreen=1920,1080\n"));
+            fs::copy(game.Home(), game.File("files"), fs::copy_options::recursive);
+            const std::string run = " --draw-every 9 --until-ms ";
+            testsupport::RunScript(game, "shot", Click(40, 500, 300),
+                                   run + "5900" + testsupport::ScreenshotAt(5800, png), nullptr, true);
+            // OK: the lowest wooden face in the screen's middle column with the dialog's parchment above it.
+            const Shot shot = LoadShot(png);
+            int x = width / 2, y = height - 1;
+            while (y > 45 && (shot.NearIn(x - 50, y, x + 50, y + 1, 0xC89858, 0) < 90 ||
+                              shot.NearIn(x - 50, y - 45, x + 50, y - 20, kWindowFace, 0) < 300))
+                --y;
+            fs::remove_all(game.Home());
+            fs::copy(game.File("files"), game.Home(), fs::copy_options::recursive);
+            testsupport::RunScript(
+                game, "ok", Click(40, 500, 300) + Click(6000, x, y - 6) + (saves ? "" : Key(6600, "RETURN")),
+                run + "7000", nullptr, true);
+            const std::string log = testsupport::ReadFileBytes(saves ? game.Game() + "/Data/Profiles/log.txt"
+                                                                     : game.User() + "/log.txt");
+            EXPECT_EQ(log.find("Window outside the screen"), std::string::npos) << log;
+            for (const std::string& told :
+                 {saves ? "cannot be used: " + game.Home() : "set aside " + game.User() + "/profile11.dat",
+                  std::string(saves ? "folder notice closed" : "Profile created")})
+                EXPECT_NE(log.find(told), std::string::npos) << told;
+        }
 }
 
 // The player unticks the tutorial in the options: closing them saves the

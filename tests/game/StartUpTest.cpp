@@ -400,4 +400,20 @@ TEST(StartUp, TheDependencyCheckWithoutPackageToolsNamesWhatIsMissing) {
     fs::remove(bin.File("pkg-config"));
     EXPECT_EQ(testsupport::RunCommand(deps, &missing), 1) << missing;
     EXPECT_NE(missing.find("the program pkg-config"), std::string::npos) << missing;
+    // Without pkg-config its modules are named in the same round (here none is in the module folder).
+    EXPECT_EQ(testsupport::RunCommand("PKG_CONFIG_LIBDIR=/none " + deps, &missing), 1);
+    EXPECT_NE(missing.find("the library sdl2 (pkg-config module)"), std::string::npos) << missing;
+    // With Debian's tools, here ones that install nothing and write down what apt-get is asked for, `--game`
+    // asks for none of the tests' packages, the plain run for all.
+    const std::string asked = bin.File("asked");
+    testsupport::RunCommand("cd " + bin.Path().string() + " && rm -f sudo && echo 'exit 1' >dpkg-query && " +
+                                "echo 'exec \"$@\"' >sudo && echo 'echo \"$@\" >>" + asked +
+                                "' >apt-get && chmod +x dpkg-query sudo apt-get",
+                            &output);
+    for (const bool game : {true, false}) {
+        fs::remove(asked);
+        testsupport::RunCommand(deps + (game ? " --game" : ""), &output);
+        for (const char* test : {"libgtest-dev", "libbenchmark-dev", "clang-format", " lld", " make"})
+            EXPECT_EQ(testsupport::ReadFileBytes(asked).find(test) == std::string::npos, game) << test;
+    }
 }

@@ -282,6 +282,14 @@ TEST_F(GameLanguageTest, EveryFarmThingHasItsNameInItsGroup) {
         }
         EXPECT_GE(records, 2u) << "the table's records were found";
     }
+    // A new bonus's tutorial box names it as the bonuses window does.
+    const std::string bonuses = ReadFileBytes(kContent + "/../farm/bonuses.txt");
+    for (size_t at = bonuses.find("name = "); at != std::string::npos; at = bonuses.find("name = ", at + 1)) {
+        const std::u16string name = U(bonuses.substr(at + 7, bonuses.find_first_of("\r\n", at) - at - 7));
+        const std::u16string box = language->GetText(u"tutorial", (u"map_bonus_" + name).c_str(), true);
+        EXPECT_NE(box.find(language->GetText(u"bonuses", (name + u"_title").c_str(), true)),
+                  std::u16string::npos);
+    }
 }
 
 // A count tag stands right before a thing's name for many ("Gather 4 sacks

@@ -137,12 +137,13 @@ bool WriteFonts(kis::BaseDataFile& writer, std::string* error) {
                                                      {u"Arial", 14, 700},
                                                      {u"Times New Roman", 12, 400},
                                                      {u"Courier New", 10, 400}};
-    // ASCII and the Latin-1 letters and signs (players' names have accents).
+    // ASCII and the Latin-1 letters and signs (players' names have accents), and the ellipsis.
     std::u16string chars;
     for (char16_t c = 0x20; c < 0x7F; ++c)
         chars.push_back(c);
     for (char16_t c = 0xA1; c <= 0xFF; ++c)
         if (c != 0xAD) chars.push_back(c); // the soft hyphen draws nothing
+    chars.push_back(u'\u2026');            // the ellipsis of a folder shortened in the middle
     if (!writer.BeginChunk(kFontChunkId, kFontChunkSubId) || !WriteU32(writer, kFontChunkCount)) return false;
     for (const FontSpec& spec : kFonts) {
         KGEWinFont* font = nullptr;
