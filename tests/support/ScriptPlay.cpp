@@ -43,6 +43,7 @@ std::string Play(const GameCopy& game, const ScriptPlay& play) {
         KeepShot(game.File(name + ".png"), play.keptAs + name + ".png");
     const std::string log = game.Log();
     EXPECT_EQ(MissingContent(log), "") << "content the run asked for and did not find";
+    EXPECT_EQ(MisplacedTutorialBoxes(log), "");
     return log;
 }
 
