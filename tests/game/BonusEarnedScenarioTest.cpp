@@ -215,7 +215,6 @@ TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
                   {199, 345, 207, 430},
                   9000,
                   {200, 320, 340, 460}}};
-    const std::string fullScreen = "[Video]\nFullscreen=1\nWindow=800,600\nScreen=1920,1080\n";
     for (const Case& c : cases) {
         SCOPED_TRACE("level " + std::to_string(c.level + 1) + " at " + windowsizes::Describe(c.size));
         GameCopy game;
@@ -229,14 +228,10 @@ TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
             easy.newBonus = c.newBonus << 24;
             if (c.newBonus) r.flags |= kProfileFlagBonusHint;
         });
-        const bool full = c.size.width == 1920;
-        const MapPoint house = HouseAt(c.level, c.size),
-                       easy = full ? MapPoint{1237, 682} : EasyButton(c.size);
+        const MapPoint house = HouseAt(c.level, c.size), easy = EasyButton(c.size);
         const std::string events =
-            Click(40, 400, 300) + Click(5000, easy.x, easy.y) +
-            Click(8000, house.x + std::max(0, c.size.width - c.size.height * 4 / 3) / 2, house.y);
-        ASSERT_TRUE(full ? testsupport::WriteFileBytes(game.Game() + "/config.ini", fullScreen)
-                         : testsupport::UseWindow(game, c.size.width, c.size.height));
+            Click(40, 400, 300) + Click(5000, easy.x, easy.y) + Click(8000, house.x, house.y);
+        ASSERT_TRUE(testsupport::UseWindow(game, c.size.width, c.size.height));
         const std::string shot = testsupport::ScreenshotAt(9500, game.File("window.png"));
         ASSERT_EQ(testsupport::RunScript(game, "script", events, "--until-ms 9600" + shot, nullptr, true), 0);
         testsupport::KeepShot(game.File("window.png"), "bonus-" + std::to_string(c.level) + "-" +

@@ -12,8 +12,11 @@
 namespace testsupport {
 
 bool UseWindow(const GameCopy& game, int width, int height) {
+    // A window larger than the headless screen (1024 x 768) is a full screen of that size.
+    const std::string size = std::to_string(width) + "," + std::to_string(height);
     return WriteFileBytes(game.Game() + "/config.ini",
-                          "[Video]\nWindow=" + std::to_string(width) + "," + std::to_string(height) + "\n");
+                          width > 1024 ? "[Video]\nFullscreen=1\nWindow=800,600\nScreen=" + size + "\n"
+                                       : "[Video]\nWindow=" + size + "\n");
 }
 
 int RunScript(const GameCopy& game, const std::string& name, const std::string& events,
