@@ -313,9 +313,11 @@ class ScriptStep : public LevelTutorialStep {
         return WindowTag() != kTagLevelPanel && Layer() &&
                WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
     }
-    // An arrow lies over none of the panel's controls over the field.
+    // An arrow lies over none of what no box covers either: the panel, its
+    // controls over the field, the field's other buttons and the beds'
+    // growth room.
     void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override {
-        level.PanelControlRects(rects);
+        level.NeverCoveredRects(rects);
     }
     void AddNeverCoveredRects(std::vector<kis::Rect>& rects) const override {
         level.NeverCoveredRects(rects);

@@ -341,11 +341,12 @@ class LevelTutorial_3 : public ScriptTutorial {
                                  !where->ButtonRect(2, kSpriteSlot, &a) ||
                                  !where->ButtonRect(2, kSpriteSlot + 1, &b))
                                  return false;
-                             out = {(std::min(a.left, b.left) + std::max(a.right, b.right)) / 2,
-                                    std::min(a.top, b.top)};
+                             // From their right: the production button stands above them.
+                             out = {std::max(a.right, b.right),
+                                    (std::min(a.top, b.top) + std::max(a.bottom, b.bottom)) / 2};
                              return true;
                          },
-                         0, 0, 270, 4);
+                         0, 0, 0, 4);
                      ArrowAndBox(t, slots, true);
                      ClickToGoOn(t);
                  },

@@ -682,11 +682,17 @@ TutorialLayer::TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const 
         constexpr int32_t kGraze = 6;
         std::vector<kis::Rect> squares;
         AddArrowSquares(t, length, squares);
-        for (const kis::Rect& a : squares)
-            for (const kis::Rect& r : keepOff)
+        for (const kis::Rect& r : keepOff) {
+            // What the arrow points at (its tip on or at its edge) is no
+            // place it keeps off.
+            if (t.x > r.left - kGraze && t.x < r.right + kGraze && t.y > r.top - kGraze &&
+                t.y < r.bottom + kGraze)
+                continue;
+            for (const kis::Rect& a : squares)
                 if (a.left + kGraze < r.right && r.left < a.right - kGraze && a.top + kGraze < r.bottom &&
                     r.top < a.bottom - kGraze)
                     return false;
+        }
         return true;
     };
     if (clear(*target)) return target;
