@@ -623,7 +623,7 @@ class LevelTutorial_5 : public ScriptTutorial {
              .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
              .piece =
                  [](ScriptStep& s) {
-                     OrderAtButton(s, 3, 90, kSpriteHarvest, kJobHarvest);
+                     OrderAtButton(s, 3, 0, kSpriteHarvest, kJobHarvest); // off the bed below it
                      s.onEvent = [ordered = s.onEvent](ScriptStep& t, TutorialEvent event, uint32_t a,
                                                        TutorialObject b) {
                          if (event == TutorialEvent::Delivered && a == Wheat(t.level))
