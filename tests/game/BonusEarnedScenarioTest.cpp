@@ -213,6 +213,5 @@ TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
         EXPECT_EQ(window.Count(x + c.clear[0], y + c.clear[1], x + c.clear[2], y + c.clear[3], Parchment), 0);
         if (c.level == 11) // the sun's arrow comes from its right, over no other slot
             EXPECT_LT(window.Count(x + 200, y + 320, x + 340, y + 460, ArrowYellow), 20);
-        EXPECT_EQ(testsupport::MisplacedTutorialBoxes(game.Log()), "");
     }
 }

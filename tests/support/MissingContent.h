@@ -27,14 +27,4 @@ inline std::string MissingContent(const std::string& log) {
     return all;
 }
 
-// The log's lines of tutorial boxes at rest over what they must leave in
-// sight or past the screen's edges (the program tells each box once).
-inline std::string MisplacedTutorialBoxes(const std::string& log) {
-    std::string all;
-    for (const char* marker : {"Tutorial box covers", "Tutorial box outside the screen"})
-        for (const std::string& line : LogLines(log, marker))
-            all += line + "\n";
-    return all;
-}
-
 } // namespace testsupport
