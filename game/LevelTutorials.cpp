@@ -65,6 +65,9 @@ constexpr int32_t kAbovePriceText = 16;
 constexpr float kButtonReach = 160.0f;
 // The farmer's figure above her feet, in field pixels: what a box leaves in sight.
 constexpr int32_t kFarmerHeight = 60, kFarmerHalfWidth = 14;
+// The room of a bed's growth line and round buttons about their centre, in
+// field pixels: the button's face (radius 18) and, below it, its arrow.
+constexpr float kOverheadHalf = 26, kOverheadBelow = 36;
 // The speed-track entry through which a tutorial sets an animal house's rate.
 constexpr uint32_t kTutorialRateTrack = 0x54757452; // 'TutR'
 
@@ -241,7 +244,6 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         return true;
     }
     void KeptInSightRects(std::vector<kis::Rect>& out) const override {
-        ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
         // The field's beds and buildings, which the player plays with (an
         // empty site is grass until she builds there).
         for (uint32_t i = 0; i < level_.PointCount(); ++i)
@@ -255,7 +257,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
             const int32_t half = std::max(1, (feet.y - top.y) * kFarmerHalfWidth / kFarmerHeight);
             out.push_back({feet.x - half, top.y, feet.x + half, feet.y + 4});
         }
-        PanelControlRects(out);
+        NeverCoveredRects(out);
         // The open warehouse window's money, which its steps' sales and upgrade change.
         if (const WindowManager* windows = GetWindowManager(); windows && windows->warehouseWindow)
             out.push_back(static_cast<const WarehouseWindow*>(windows->warehouseWindow)->MoneyRect());
@@ -271,6 +273,22 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         if (const TutorialButton* button = panel->GetTutorialButton()) out.push_back(button->ScreenRect());
         for (uint32_t slot = 0; slot < kBonusSlotCount; ++slot)
             if (const BonusButton* bonus = panel->GetBonusButton(slot)) out.push_back(bonus->ScreenRect());
+    }
+    void NeverCoveredRects(std::vector<kis::Rect>& out) const override {
+        PanelControlRects(out);
+        if (const LevelPanel* panel = Panel()) out.push_back(panel->rect);
+        ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
+        // A bed's growth line, and the water or harvest button that takes
+        // its place, stand over its button anchor: a box leaves that room
+        // even while it is empty, for the button it is about to show.
+        for (uint32_t i = 0; i < level_.PointCount(); ++i)
+            if (const BasePointPlant* plant = Plant(int32_t(i))) {
+                float x = 0, y = 0;
+                plant->GetProgressPosition(&x, &y);
+                const kis::Point a = ToScreen(kis::MakeVector2(x - kOverheadHalf, y - kOverheadHalf));
+                const kis::Point b = ToScreen(kis::MakeVector2(x + kOverheadHalf, y + kOverheadBelow));
+                out.push_back({a.x, a.y, b.x, b.y});
+            }
     }
     int32_t SpritePoint(TutorialObject object) const override {
         const ActiveScreenSprite* sprite = object.As<ActiveScreenSprite>();

@@ -118,6 +118,12 @@ bool NoticeWindow::Covered() const {
             if (r.left < rect.right && rect.left < r.right && r.top < rect.bottom && rect.top < r.bottom)
                 return true;
         }
+    // A shown tutorial box, above or below, stays readable: the notice
+    // waits for it as it waits for a modal window.
+    for (int32_t i = 0; i < manager_.Count(); ++i)
+        if (const GameWindow* other = manager_.Get(i);
+            other != this && !other->closing && other->KeepsNoticesOff(rect))
+            return true;
     return false;
 }
 
@@ -137,7 +143,7 @@ bool NoticeWindow::Update() {
         Open();
     }
     waiting_ = covered;
-    if (!closing && lifetime != kNoticeForever) {
+    if (!closing && !waiting_ && lifetime != kNoticeForever) {
         elapsed += stack->FrameTime();
         if (elapsed >= lifetime) Close();
     }

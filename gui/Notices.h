@@ -90,8 +90,9 @@ class NoticeWindow : public GameWindow {
     // A point of the window's own coordinates on the notice.
     bool Inside(int32_t x, int32_t y) const;
     // Whether an open modal window above the notice covers part of it (the
-    // result window of a win over the goals the win reached at 800 x 600):
-    // the notice then waits unseen.
+    // result window of a win over the goals the win reached at 800 x 600),
+    // or it would cover a shown tutorial box: the notice then
+    // waits unseen, its time standing still.
     bool Covered() const;
 
     NoticeStack* stack;

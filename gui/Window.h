@@ -103,6 +103,12 @@ class GameWindow {
         (void)box;
         return false;
     }
+    // Whether a notice (screen) would cover something of this window that
+    // must stay readable, so the notice waits; no by default.
+    virtual bool KeepsNoticesOff(const kis::Rect& notice) const {
+        (void)notice;
+        return false;
+    }
 
     // ---- groups and effects
     void AddControls(GameControls* group);

@@ -150,6 +150,12 @@ class ScriptLevel : public TutorialLevel, public FieldView {
     // strip and the menu corner along the top, the button that closes the
     // tutorial and the bonus buttons.
     virtual void PanelControlRects(std::vector<kis::Rect>& out) const = 0;
+    // What no tutorial box covers, added to the list: the panel's controls
+    // over the field, the panel itself (its buttons, bars, clock and goals),
+    // every button shown over the field and the room over each bed where its
+    // growth line and its buttons show. The panel's controls over the field
+    // here.
+    virtual void NeverCoveredRects(std::vector<kis::Rect>& out) const { PanelControlRects(out); }
     // The screen rectangle of a point's pictures (its bed, building or site);
     // false when it shows none.
     virtual bool PointRect(int32_t point, kis::Rect* out) const = 0;
@@ -307,9 +313,14 @@ class ScriptStep : public LevelTutorialStep {
         return WindowTag() != kTagLevelPanel && Layer() &&
                WindowFaceRoom(Layer()->Manager(), WindowTag(), room);
     }
-    // An arrow lies over none of the panel's controls over the field.
+    // An arrow lies over none of what no box covers either: the panel, its
+    // controls over the field, the field's other buttons and the beds'
+    // growth room.
     void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override {
-        level.PanelControlRects(rects);
+        level.NeverCoveredRects(rects);
+    }
+    void AddNeverCoveredRects(std::vector<kis::Rect>& rects) const override {
+        level.NeverCoveredRects(rects);
     }
     void AddSightRects(std::vector<kis::Rect>& rects) const override {
         level.KeptInSightRects(rects);

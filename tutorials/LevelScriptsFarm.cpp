@@ -341,11 +341,12 @@ class LevelTutorial_3 : public ScriptTutorial {
                                  !where->ButtonRect(2, kSpriteSlot, &a) ||
                                  !where->ButtonRect(2, kSpriteSlot + 1, &b))
                                  return false;
-                             out = {(std::min(a.left, b.left) + std::max(a.right, b.right)) / 2,
-                                    std::min(a.top, b.top)};
+                             // From their right: the production button stands above them.
+                             out = {std::max(a.right, b.right),
+                                    (std::min(a.top, b.top) + std::max(a.bottom, b.bottom)) / 2};
                              return true;
                          },
-                         0, 0, 270, 4);
+                         0, 0, 0, 4);
                      ArrowAndBox(t, slots, true);
                      ClickToGoOn(t);
                  },
@@ -622,7 +623,7 @@ class LevelTutorial_5 : public ScriptTutorial {
              .flags = {.whileCurrent = kStopClock | kAllowClickPoint, .after = kStopClock},
              .piece =
                  [](ScriptStep& s) {
-                     OrderAtButton(s, 3, 90, kSpriteHarvest, kJobHarvest);
+                     OrderAtButton(s, 3, 0, kSpriteHarvest, kJobHarvest); // off the bed below it
                      s.onEvent = [ordered = s.onEvent](ScriptStep& t, TutorialEvent event, uint32_t a,
                                                        TutorialObject b) {
                          if (event == TutorialEvent::Delivered && a == Wheat(t.level))

@@ -161,7 +161,7 @@ class LevelTutorial_6 : public ScriptTutorial {
                  [](ScriptStep& t) {
                      t.keptPoint = FirstPointWithButton(t.level, kSpriteRepair);
                      if (t.keptPoint >= 0)
-                         ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 90));
+                         ArrowAndBox(t, *PointButton(t.level, t.keptPoint, kSpriteRepair, 0));
                  },
              .mayDo =
                  [](ScriptStep& t, TutorialAction action, uint32_t tag, TutorialObject data) {

@@ -221,19 +221,13 @@ class Step_Bonus_1 : public MapTutorialStep {
         if (target.valid && window && BonusSlotsRect(*window, &slots) && target.object.left <= slots.left &&
             target.object.right < slots.right)
             target.angle = 180;
-        TutorialArrow* arrow =
-            layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
+        layer->AddArrow(std::make_unique<TutorialArrow>(*layer, 1), target.Clone(target.distance));
         auto made = TextBox(*layer, TutorialStep::GetText(u"map_bonus_" + name_), true);
         made->FitSmallRoom(kBonusBoxLeastTextWidth);
-        TutorialInfo* box = layer->AddInfoAtPoint(std::move(made), target, false, kMapInfoDistance);
-        // A window too narrow for the box right of the slots has it left of
-        // them: the arrow then comes from the left, over the other slots.
-        if (box && !box->StandsBeside() && target.angle == 0) {
-            target.angle = 180;
-            overOtherSlots_ = true;
-            arrow->SetTarget(target.Clone(target.distance));
-            box->Attach(target.Clone(target.distance), false, kMapInfoDistance);
-        }
+        // A window too narrow for the box right of the slots has it at the
+        // free place nearest (left of them): the arrow still points at its
+        // own slot only, over no other.
+        layer->AddInfoAtPoint(std::move(made), target, false, kMapInfoDistance);
         WaitForClick();
     }
     void OnActivate() override { Owner().SetFlags(0); }
@@ -248,10 +242,7 @@ class Step_Bonus_1 : public MapTutorialStep {
         // slots, the bonuses button and the buttons of the bottom row.
         rects.push_back({window->rect.left, window->rect.top, window->rect.right, slot.object.top - 4});
         kis::Rect r{};
-        if (overOtherSlots_)
-            rects.push_back(slot.object);
-        else if (BonusSlotsRect(*window, &r))
-            rects.push_back(r);
+        if (BonusSlotsRect(*window, &r)) rects.push_back(r);
         for (uint32_t command : {kLevelWindowSelectBonuses, kLevelWindowCancel, kLevelWindowPlay,
                                  kLevelWindowRestart, kLevelWindowContinue})
             if (ControlRect(*window, command, &r)) rects.push_back(r);
@@ -260,7 +251,6 @@ class Step_Bonus_1 : public MapTutorialStep {
   private:
     std::u16string name_;
     uintptr_t record_;
-    bool overOtherSlots_ = false;
 };
 
 // The arrow points at the bonuses button from its right and the box stands

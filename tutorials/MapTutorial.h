@@ -94,6 +94,9 @@ class MapTutorialStep : public TutorialStep {
     bool IsClickArea(int32_t x, int32_t y) const override;
     // A box leaves the map interface in sight: its Back button and the greeting stay readable.
     void AddSightRects(std::vector<kis::Rect>& rects) const override { Map().Map().AddInterfaceRects(rects); }
+    void AddNeverCoveredRects(std::vector<kis::Rect>& rects) const override {
+        Map().Map().AddInterfaceRects(rects);
+    }
     // Nor do its arrows lie over the map interface's buttons.
     void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const override {
         if (WindowTag() == kTagMapInterface) Map().Map().AddInterfaceRects(rects);

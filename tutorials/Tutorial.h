@@ -95,6 +95,10 @@ class TutorialStep {
     // What the step's boxes leave in sight besides their arrows (screen
     // rectangles, added to the list): none here.
     virtual void AddSightRects(std::vector<kis::Rect>& rects) const { (void)rects; }
+    // Of those, what no box may cover even where it finds no other place:
+    // the screen's own controls (a level panel's buttons, bars, clock and
+    // goals) and what grows or appears where the player watches. None here.
+    virtual void AddNeverCoveredRects(std::vector<kis::Rect>& rects) const { (void)rects; }
     // What the step's arrows lie over none of (screen rectangles, added to
     // the list): an arrow that would is turned to point from another side.
     virtual void AddArrowKeepOffRects(std::vector<kis::Rect>& rects) const { (void)rects; }

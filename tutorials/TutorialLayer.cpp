@@ -414,6 +414,14 @@ bool TutorialLayer::KeepsHintsOff(const kis::Rect& box) const {
     });
 }
 
+bool TutorialLayer::KeepsNoticesOff(const kis::Rect& notice) const {
+    return std::any_of(infos_.begin(), infos_.end(), [&](const auto& info) {
+        return info->Target() && info->Target()->valid && info->Alpha() > 0 &&
+               notice.left < info->corner.x + info->width && info->corner.x < notice.right &&
+               notice.top < info->corner.y + info->height && info->corner.y < notice.bottom;
+    });
+}
+
 void TutorialInfo::Draw(DXLViewer& viewer) {
     if (!target_ || !target_->valid) return;
     const float alpha = Alpha();
@@ -423,15 +431,18 @@ void TutorialInfo::Draw(DXLViewer& viewer) {
     if (state_ == kLayerClosing) scale = 0.8f + 0.2f * alpha;
     // A box at rest that reaches past the screen's edges cannot be read
     // whole: the log tells it once per box, for the screen walks to find.
+    // Its frame and shadow count: a cut shadow is a box pushed off the screen.
     const WindowManager& windows = layer_.Manager();
-    const kis::Rect box{int32_t(corner.x), int32_t(corner.y), int32_t(corner.x + width),
-                        int32_t(corner.y + height)};
+    const kis::Rect box{int32_t(corner.x) - kInfoFrameLeft, int32_t(corner.y) - kInfoFrameTop,
+                        int32_t(corner.x + width) + kInfoFrameRight,
+                        int32_t(corner.y + height) + kInfoFrameBottom};
     if (state_ == kLayerShown &&
         outside_.FirstTime(box, {0, 0, windows.ScreenWidth(), windows.ScreenHeight()})) {
         LogLabelPrintf(kLogIndent, "Tutorial box outside the screen", "(%d, %d) %d x %d on %d x %d",
-                       int(corner.x), int(corner.y), int(width), int(height), int(windows.ScreenWidth()),
-                       int(windows.ScreenHeight()));
+                       int(box.left), int(box.top), int(box.right - box.left), int(box.bottom - box.top),
+                       int(windows.ScreenWidth()), int(windows.ScreenHeight()));
     }
+    if (state_ == kLayerShown && !toldCovering_) TellCovering();
     const DXLMatrix saved = viewer.CurrentTransform();
     viewer.ResetTransform();
     // The box's centre, then the draw offset back to its corner.
@@ -446,6 +457,28 @@ void TutorialInfo::Draw(DXLViewer& viewer) {
     if (clickItem_) clickItem_->Draw(viewer, alpha);
     viewer.SetTransform(&saved);
     viewer.ApplyTransform();
+}
+
+void TutorialInfo::TellCovering() {
+    toldCovering_ = true;
+    const TutorialStep* step = layer_.OwnerStep();
+    if (!step) return;
+    // What the box must leave in sight wherever it stands: the heads of its
+    // step's arrows and what they point at, its own target, and what the
+    // step never lets a box cover.
+    std::vector<kis::Rect> must;
+    for (const auto& arrow : layer_.Arrows())
+        arrow->AddSightRects(must, kArrowHead);
+    if (!centred_ && target_->hasObject) must.push_back(target_->object);
+    step->AddNeverCoveredRects(must);
+    for (const kis::Rect& r : must)
+        if (Covers(corner, width, height, r)) {
+            LogLabelPrintf(kLogIndent, "Tutorial box covers",
+                           "step %08X: (%d, %d) %d x %d over (%d, %d, %d, %d)", unsigned(step->Id()),
+                           int(corner.x), int(corner.y), int(width), int(height), int(r.left), int(r.top),
+                           int(r.right), int(r.bottom));
+            return;
+        }
 }
 
 void TutorialInfo::SetState(uint32_t state) {
@@ -536,7 +569,9 @@ bool TutorialInfo::PlaceAtSize(float arrowReach) {
     // The box stays inside the window its step is about where the step
     // says so (a dialog's box on the dialog), else on the screen.
     const TutorialStep* step = layer_.OwnerStep();
-    kis::Rect bounds{0, 0, windows.ScreenWidth(), windows.ScreenHeight()};
+    kis::Rect bounds{kInfoFrameLeft + kInfoScreenMargin, kInfoFrameTop + kInfoScreenMargin,
+                     windows.ScreenWidth() - kInfoFrameRight - kInfoScreenMargin,
+                     windows.ScreenHeight() - kInfoFrameBottom - kInfoScreenMargin};
     if (kis::Rect room{}; step && step->BoxRoom(room)) bounds = room;
     corner = PlaceInfoBox(width, height, target_->x, target_->y, target_->angle, centred_, distance_, bounds);
     // The box is there to explain what its arrows point at: it leaves them
@@ -550,7 +585,10 @@ bool TutorialInfo::PlaceAtSize(float arrowReach) {
             rects.push_back({target_->x, target_->y, target_->x + 1, target_->y + 1});
             if (target_->hasObject) rects.push_back(target_->object);
         }
-        if (step) step->AddSightRects(rects);
+        if (step) {
+            step->AddSightRects(rects);
+            step->AddNeverCoveredRects(rects);
+        }
         return rects;
     };
     // A box placed where the step takes clicks (over the field, not its
@@ -644,11 +682,17 @@ TutorialLayer::TurnedOffKeptRects(std::unique_ptr<TutorialTarget> target) const 
         constexpr int32_t kGraze = 6;
         std::vector<kis::Rect> squares;
         AddArrowSquares(t, length, squares);
-        for (const kis::Rect& a : squares)
-            for (const kis::Rect& r : keepOff)
+        for (const kis::Rect& r : keepOff) {
+            // What the arrow points at (its tip on or at its edge) is no
+            // place it keeps off.
+            if (t.x > r.left - kGraze && t.x < r.right + kGraze && t.y > r.top - kGraze &&
+                t.y < r.bottom + kGraze)
+                continue;
+            for (const kis::Rect& a : squares)
                 if (a.left + kGraze < r.right && r.left < a.right - kGraze && a.top + kGraze < r.bottom &&
                     r.top < a.bottom - kGraze)
                     return false;
+        }
         return true;
     };
     if (clear(*target)) return target;

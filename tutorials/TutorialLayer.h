@@ -223,6 +223,9 @@ constexpr int32_t kInfoNarrowStep = 20, kInfoMinTextWidth = 200;
 constexpr int32_t kInfoMarginLeft = 18, kInfoMarginTop = 14, kInfoMarginRight = 18, kInfoMarginBottom = 18;
 constexpr int32_t kInfoFrameLeft = 3, kInfoFrameTop = 1, kInfoFrameRight = 3, kInfoFrameBottom = 6;
 constexpr uint32_t kInfoFadeInMs = 120, kInfoFadeOutMs = 150;
+// The pixels a box on the screen keeps between its frame (and its shadow)
+// and the screen's edges.
+constexpr int32_t kInfoScreenMargin = 4;
 
 // Where a box of w x h goes for a target point: centred on it, or touching it
 // on the side facing the target; pushed inside the bounds (the screen, or
@@ -323,6 +326,10 @@ class TutorialInfo {
     float distance_ = 0;
     uint32_t effectMs_ = 0;  // time into the running effect
     PastBoundsNote outside_; // the log tells once that the box stands outside the screen
+    // The log tells once, as the box comes to rest, that it covers what it
+    // must leave in sight (for the screen walks to find).
+    void TellCovering();
+    bool toldCovering_ = false;
     std::unique_ptr<HIText> textItem_, clickItem_;
     SkinQuads panel_;       // the parchment frame of the box's size
     bool hasPanel_ = false; // false without the frame's sprite
@@ -372,6 +379,9 @@ class TutorialLayer : public GameWindow {
     void Draw(DXLViewer& viewer) override;
     // A hint that would cover a shown box or arrow gives way to it.
     bool KeepsHintsOff(const kis::Rect& box) const override;
+    // A notice that would cover a shown box waits for it (one its arrows
+    // point at stays).
+    bool KeepsNoticesOff(const kis::Rect& notice) const override;
 
   private:
     friend class GameTutorial;

@@ -175,40 +175,43 @@ TEST(BonusEarnedScenario, TheBonusesWindowFromTheMapTakesTheBeesIntoALevel) {
 
 // The new-bonus box stands beside its arrow inside the level window (600 px wide, centred; 1920 x 1080 is
 // an 800 x 600 window's full screen): level 14's rain among four bonuses, right of the arrow under "choose
-// bonuses"; level 10's rain beside the bees, right of the arrow; level 15's box at the bonuses button.
+// bonuses"; level 10's rain beside the bees, right of the arrow; level 15's box at the bonuses button;
+// level 12's sun, last of bees, boots and sun, its arrow from its right, over no other slot.
 TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
     const struct Case {
-        int32_t level, owned, newBonus; // newBonus: id + 1 (0: none, and the bonuses button's hint unseen)
+        int32_t level, owned, newBonus; // owned: a bit a bonus; newBonus: id + 1 (0: none, the hint unseen)
         windowsizes::WindowSize size;
-        int box[4], clear[4], least; // in the window: parchment (more than least pixels); none
-    } cases[] = {{13, 4, 2, {800, 600}, {364, 362, 588, 452}, {345, 325, 507, 351}, 12000},
-                 {9, 2, 2, {1024, 768}, {400, 344, 588, 420}, {12, 310, 196, 450}, 9000},
-                 {14, 4, 0, {800, 600}, {340, 364, 588, 400}, {588, 230, 600, 520}, 6000},
-                 {14, 4, 0, {1920, 1080}, {340, 364, 588, 400}, {588, 230, 700, 520}, 6000}};
-    const std::string fullScreen = "[Video]\nFullscreen=1\nWindow=800,600\nScreen=1920,1080\n";
+        int box[4], clear[4], least; // in the window: parchment (more than least pixels); no box or arrow
+    } cases[] = {{13, 15, 2, {800, 600}, {364, 362, 588, 452}, {345, 325, 507, 351}, 12000},
+                 {9, 3, 2, {1024, 768}, {400, 344, 588, 420}, {12, 310, 196, 450}, 9000},
+                 {14, 15, 0, {800, 600}, {340, 364, 588, 400}, {588, 230, 600, 520}, 6000},
+                 {14, 15, 0, {1920, 1080}, {340, 364, 588, 400}, {588, 230, 700, 520}, 6000},
+                 {11, 13, 4, {800, 600}, {20, 350, 190, 430}, {199, 345, 207, 430}, 9000},
+                 {11, 13, 4, {1024, 768}, {20, 350, 190, 430}, {199, 345, 207, 430}, 9000},
+                 {11, 13, 4, {1920, 1080}, {20, 350, 190, 430}, {199, 345, 207, 430}, 9000}};
     for (const Case& c : cases) {
         SCOPED_TRACE("level " + std::to_string(c.level + 1) + " at " + windowsizes::Describe(c.size));
         GameCopy game;
         testplayers::MakeEasyPlayer(game.User(), u"ida", c.level, kLevelSilver, true, [&c](ProfileRecord& r) {
             RegimeProgress& easy = r.results.regimes[kRegimeEasy];
-            std::fill_n(easy.owned, c.owned, 1u);
-            easy.chosen[0] = 0, easy.chosen[1] = c.owned > 2 ? 2 : 1, easy.chosen[2] = c.owned > 2 ? 1 : -1;
-            easy.chosenCount = std::min(c.owned, 3), easy.newBonus = c.newBonus << 24;
+            for (int bonus = 0; bonus < 4; ++bonus)
+                easy.owned[bonus] = (c.owned >> bonus) & 1;
+            easy.chosen[0] = 0, easy.chosen[1] = c.owned == 3 ? 1 : 2;
+            easy.chosen[2] = c.owned == 15 ? 1 : c.owned == 13 ? 3 : -1;
+            easy.chosenCount = c.owned == 3 ? 2 : 3, easy.newBonus = c.newBonus << 24;
             if (c.newBonus) r.flags |= kProfileFlagBonusHint;
         });
-        const bool full = c.size.width == 1920;
-        const MapPoint house = HouseAt(c.level, c.size),
-                       easy = full ? MapPoint{1237, 682} : EasyButton(c.size);
+        const MapPoint house = HouseAt(c.level, c.size), easy = EasyButton(c.size);
         const std::string events =
-            Click(40, 400, 300) + Click(5000, easy.x, easy.y) +
-            Click(8000, house.x + std::max(0, c.size.width - c.size.height * 4 / 3) / 2, house.y);
-        ASSERT_TRUE(full ? testsupport::WriteFileBytes(game.Game() + "/config.ini", fullScreen)
-                         : testsupport::UseWindow(game, c.size.width, c.size.height));
+            Click(40, 400, 300) + Click(5000, easy.x, easy.y) + Click(8000, house.x, house.y);
+        ASSERT_TRUE(testsupport::UseWindow(game, c.size.width, c.size.height));
         const std::string shot = testsupport::ScreenshotAt(9500, game.File("window.png"));
         ASSERT_EQ(testsupport::RunScript(game, "script", events, "--until-ms 9600" + shot, nullptr, true), 0);
         const Shot window = Load(game, "window");
         const int x = (c.size.width - 600) / 2, y = (c.size.height - 524) / 2;
         EXPECT_GT(window.Count(x + c.box[0], y + c.box[1], x + c.box[2], y + c.box[3], Parchment), c.least);
         EXPECT_EQ(window.Count(x + c.clear[0], y + c.clear[1], x + c.clear[2], y + c.clear[3], Parchment), 0);
+        if (c.level == 11) // the sun's arrow comes from its right, over no other slot
+            EXPECT_LT(window.Count(x + 200, y + 320, x + 340, y + 460, ArrowYellow), 20);
     }
 }

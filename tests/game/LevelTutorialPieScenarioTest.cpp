@@ -77,9 +77,11 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     EXPECT_GT(BakeryArrow(bakery), 300) << log;
     EXPECT_GT(bakery.Count(590, 270, 960, 340, Parchment), 15000) << log;
     EXPECT_EQ(bakery.Count(700, 140, 810, 255, Parchment) + bakery.Count(320, 380, 440, 480, Parchment), 0);
-    // Step 5: an arrow up at the harvest button over the bed of point 3, its box below.
-    EXPECT_GT(harvest.Count(540, 440, 580, 515, ArrowYellow), 250) << log;
-    EXPECT_GT(harvest.Count(490, 556, 625, 586, Parchment), 2500) << log;
+    // Step 5: an arrow at the harvest button over the bed of point 3 from its right, off the bed; its box
+    // beside the arrow's tail.
+    EXPECT_GT(harvest.Count(585, 390, 680, 425, ArrowYellow), 250) << log;
+    EXPECT_LT(harvest.Count(535, 440, 585, 495, ArrowYellow), 20) << "the bed";
+    EXPECT_GT(harvest.Count(700, 390, 855, 425, Parchment), 2500) << log;
     // Step 6: an arrow at the henhouse's feed button from the lower right.
     EXPECT_GT(feed.Count(385, 420, 445, 480, ArrowYellow), 250) << log;
     // Step 7: an arrow at the mill's production button.

@@ -88,12 +88,15 @@ constexpr int kPlayY = 538, kPlayWithBonusesY = 614;
 // screen's "easy", a level's house (the map is drawn at the window's height
 // over 768) and the level window's "play" (the window stands centred).
 inline MapPoint EasyButton(windowsizes::WindowSize size) {
+    if (size.width == 1920) return {1237, 682};
     return size.width == 800 ? MapPoint{589, 352}
                              : MapPoint{programtest::kPlayEasyX, programtest::kPlayEasyY};
 }
+// (The map stands centred on a screen wider than 4:3.)
 inline MapPoint HouseAt(int32_t level, windowsizes::WindowSize size) {
     const MapPoint house = House(level);
-    return {house.x * size.height / 768, house.y * size.height / 768};
+    return {house.x * size.height / 768 + std::max(0, size.width - size.height * 4 / 3) / 2,
+            house.y * size.height / 768};
 }
 inline MapPoint PlayButton(windowsizes::WindowSize size, int playY) {
     return {578 - 512 + size.width / 2, playY - 384 + size.height / 2};

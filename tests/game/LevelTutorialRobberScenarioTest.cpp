@@ -94,10 +94,11 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
         EXPECT_GT(held->NearIn(robber->x + 16, robber->y - 40, robber->x + 110, robber->y + 50, 0x8A5A30, 20),
                   30)
             << log;
-    // Step 4: the arrow up at the repair button from below, the box under
-    // the arrow's tail.
-    EXPECT_GT(repair.Count(kBedX - 20, kRepairY + 26, kBedX + 20, kRepairY + 80, ArrowYellow), 300) << log;
-    EXPECT_GT(repair.Count(455, 570, 665, 603, Parchment), 4000) << log;
+    // Step 4: the arrow at the repair button from its right, off the
+    // puddle below it; nothing of the box over the button and the puddle.
+    EXPECT_GT(repair.Count(kBedX + 24, kRepairY - 15, kBedX + 120, kRepairY + 15, ArrowYellow), 300) << log;
+    EXPECT_LT(repair.Count(kBedX - 40, kBedY - 20, kBedX + 40, kBedY + 20, ArrowYellow), 20) << "the puddle";
+    EXPECT_GT(repair.Count(0, 40, 1024, 640, Parchment), 4000) << log;
     EXPECT_LT(repair.Count(kBedX - 20, kRepairY, kBedX + 20, kRepairY + 135, Parchment), 20) << log;
     EXPECT_TRUE(CloseTutorialShown(repair)) << log;
     // The end: the bed is whole, its button gone, and the tutorial with its close button.

@@ -63,8 +63,8 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
     EXPECT_GT(working.Count(475, 450, 505, 520, ArrowYellow), 300) << log;
     EXPECT_GT(working.Count(650, 330, 730, 370, ArrowYellow), 300) << log;
     EXPECT_GT(working.Count(230, 465, 470, 555, Parchment), 8000) << log;
-    // Step 8: an arrow down at the top of the two slot buttons.
-    EXPECT_GT(slots.Count(680, 105, 720, 195, ArrowYellow), 300) << log;
+    // Step 8: an arrow at the two slot buttons from their right.
+    EXPECT_GT(slots.Count(740, 200, 830, 232, ArrowYellow), 300) << log;
     // Step 9: the arrow points at the production button from its right, not
     // up at the slots' grey squares below it.
     EXPECT_GT(produce.Count(718, 158, 800, 202, ArrowYellow), 300) << log;

@@ -125,3 +125,30 @@ TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {
     EXPECT_LT(c.Count(0, 50, 1024, 640, ArrowYellow), 30) << log;
     EXPECT_LT(c.Count(300, 575, 675, 640, Parchment), 200) << log;
 }
+
+// Level 8's "Click this bed." and level 15's pointer at 800 x 600 and 1920 x 1080: their boxes stand
+// off the level panel (its buttons, medal bar, clock and goals), wholly on the screen (the walk fails on
+// the log's line of a box at rest over what it must leave in sight).
+TEST(LevelTutorialsScenario, LevelsEightAndFifteenKeepTheirBoxesOffThePanelAtEverySize) {
+    const struct {
+        int32_t level;
+        const char* step;
+        int x, y, clickMs, atMs; // the field's point whose click starts the clock; the step's shot
+    } walks[] = {{7, "80080002", 560, 260, 14500, 18400}, {14, "800F0001", 380, 250, 13000, 15000}};
+    for (const auto& w : walks)
+        for (const windowsizes::WindowSize size : {windowsizes::WindowSize{800, 600}, {1920, 1080}}) {
+            GameCopy game;
+            tutorialplay::MakeMapProfile(game.User(), w.level);
+            const windowsizes::FieldOnScreen field(size); // a click on the field brings level 8's step 2
+            const std::string events = tutorialplay::MapOpening(w.level, tutorialplay::kPlayY, size) +
+                                       Click(w.clickMs, field.X(w.x), field.Y(w.y)) +
+                                       Click(16500, field.X(512), field.Y(150));
+            const std::string kept = "panel-" + std::to_string(w.level + 1) + "-";
+            tutorialplay::ExpectStepsInOrder(
+                windowsizes::PlayAt(
+                    game, size,
+                    {.events = events, .shots = {{w.atMs, "step"}}, .untilMs = w.atMs + 100, .program = true},
+                    kept),
+                {w.step});
+        }
+}

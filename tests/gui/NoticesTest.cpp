@@ -19,6 +19,13 @@ class Anchor : public GameWindow {
     Anchor(WindowManager& m, bool modal) : GameWindow(m, MakeWindowTag('A', 'n', 'c', 'h'), modal) {}
 };
 
+// A window showing a box no notice may cover (a tutorial's).
+class Boxed : public GameWindow {
+  public:
+    explicit Boxed(WindowManager& m) : GameWindow(m, MakeWindowTag('B', 'o', 'x', 'd'), false) {}
+    bool KeepsNoticesOff(const kis::Rect&) const override { return true; }
+};
+
 class NoticesTest : public ::testing::Test {
   protected:
     // Steps the clock and runs a frame as the program does.
@@ -178,6 +185,10 @@ TEST_F(NoticesTest, LifetimesStandStillUnderAModalWindowAndAFadeAndForeverStays)
     Frame(5000);
     EXPECT_EQ(timed->elapsed, 500u);
     manager.Destroy(dialog);
+    Boxed* box = manager.Open<Boxed>(); // the notice waits for it, unseen
+    Frame(5000);
+    EXPECT_EQ(timed->elapsed, 500u);
+    manager.Destroy(box);
     // A fade the length of a long hold, taking none of the callbacks.
     StartGameEffect(std::make_unique<GEffect_ShowHide>(nullptr, 100, 100, 1000000, 1, 0));
     Frame(5000);
