@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace tut {
 
@@ -510,9 +511,14 @@ bool TutorialInfo::Place() {
     // narrower in steps, never so narrow that the click line breaks. Only
     // where no width leaves the whole arrows in sight may their tails go
     // under it.
+    // The steps end on the least width itself, where a step would pass it.
     const int32_t least = std::max(leastTextWidth_, clickWidth_);
+    std::vector<int32_t> widths;
+    for (int32_t textWidth = kInfoTextWidth; textWidth > least; textWidth -= kInfoNarrowStep)
+        widths.push_back(textWidth);
+    widths.push_back(std::min(least, kInfoTextWidth));
     for (const float reach : {kArrowWhole, kArrowHead})
-        for (int32_t textWidth = kInfoTextWidth; textWidth >= least; textWidth -= kInfoNarrowStep) {
+        for (const int32_t textWidth : widths) {
             if (textWidth != textWidth_) Layout(textWidth);
             if (PlaceAtSize(reach) && StandsBesidePoint()) {
                 if (evenLines_) EvenLines(reach);
@@ -522,7 +528,7 @@ bool TutorialInfo::Place() {
         }
     // Nowhere beside it: the free place nearest to it at the widest width that has one.
     for (const float reach : {kArrowWhole, kArrowHead})
-        for (int32_t textWidth = kInfoTextWidth; textWidth >= least; textWidth -= kInfoNarrowStep) {
+        for (const int32_t textWidth : widths) {
             if (textWidth != textWidth_) Layout(textWidth);
             if (PlaceAtSize(reach)) return false;
         }

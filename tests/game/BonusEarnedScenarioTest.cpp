@@ -211,7 +211,8 @@ TEST(BonusEarnedScenario, TheNewBonusBoxStandsByItsArrowInsideTheWindow) {
         const int x = (c.size.width - 600) / 2, y = (c.size.height - 524) / 2;
         EXPECT_GT(window.Count(x + c.box[0], y + c.box[1], x + c.box[2], y + c.box[3], Parchment), c.least);
         EXPECT_EQ(window.Count(x + c.clear[0], y + c.clear[1], x + c.clear[2], y + c.clear[3], Parchment), 0);
-        if (c.level == 11) // the sun's arrow comes from its right, over no other slot
+        if (c.level == 11) { // the sun's arrow comes from its right, over no other slot
             EXPECT_LT(window.Count(x + 200, y + 320, x + 340, y + 460, ArrowYellow), 20);
+        }
     }
 }
