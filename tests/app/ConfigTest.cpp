@@ -16,8 +16,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -203,14 +201,8 @@ TEST_F(Config, TooLongAPathOrAPassingShortageFailsTheLoad) {
     testsupport::TempDir dir;
     SetConfigFolders(GameForm(dir), GameForm(dir));
     ASSERT_TRUE(SaveConfig(screen, sound));
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    const int next = dup(0); // the lowest free descriptor: a limit there lets no file open
-    close(next);
-    const rlimit few{rlim_t(next), saved.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
-    const bool read = LoadConfig(&loaded, screen, sound);
-    setrlimit(RLIMIT_NOFILE, &saved);
+    bool read = true;
+    ASSERT_TRUE(testsupport::WithNoFreeDescriptor([&] { read = LoadConfig(&loaded, screen, sound); }));
     EXPECT_FALSE(read);
     EXPECT_FALSE(std::filesystem::exists(dir.File("config.dat.bad")));
 }

@@ -145,25 +145,20 @@ TEST(ProfileWrites, WhatStopsANewFileIsNamedWithItsCause) {
     TempDir dir;
     const std::u16string folder = platform::Utf8ToUtf16(dir.Path().string());
     EXPECT_EQ(WriteFailureIn(folder), "");
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    const int next = dup(0); // the lowest free descriptor: a limit there lets no file open
-    close(next);
-    const rlimit few{rlim_t(next), saved.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
-    const std::string cause = WriteFailureIn(folder);
-    setrlimit(RLIMIT_NOFILE, &saved);
+    std::string cause;
+    ASSERT_TRUE(testsupport::WithNoFreeDescriptor([&] { cause = WriteFailureIn(folder); }));
     EXPECT_EQ(cause, "too many files are open");
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
     // A list that does not open for it is neither damaged nor set aside: a later start has its player.
     ProfileManager made(folder);
     made.Load();
     made.SetCurrent(made.CreateProfile(u"Mira"));
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
     ProfileManager store(folder);
-    store.Load();
-    const bool written = store.SaveList();
-    setrlimit(RLIMIT_NOFILE, &saved);
+    bool written = true;
+    ASSERT_TRUE(testsupport::WithNoFreeDescriptor([&] {
+        store.Load();
+        written = store.SaveList();
+    }));
     EXPECT_FALSE(written);
     EXPECT_EQ(store.FailureCause(), "too many files are open");
     ProfileManager later(folder);

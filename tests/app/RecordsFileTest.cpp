@@ -11,9 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -177,14 +175,7 @@ TEST_F(RecordsFileTest, AFileThatIsNotOursIsKeptAsideAndDamageNeverStopsTheGame)
     EXPECT_EQ(Lines(records.CurrentPath()).size(), 1u);
     // Too many files open while a win is saved: nothing is set aside, the cause is told, trying again adds
     // it.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
-    const int next = dup(0); // the lowest free descriptor: a limit there lets no file open
-    close(next);
-    const rlimit few{rlim_t(next), saved.rlim_max};
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
-    win();
-    setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_TRUE(testsupport::WithNoFreeDescriptor(win));
     EXPECT_FALSE(std::filesystem::exists(dir.File("records1.txt.bad3"))) << "the next kept name";
     EXPECT_EQ(profiles.FailureCause(), "too many files are open");
     EXPECT_TRUE(profiles.RetryWrites());

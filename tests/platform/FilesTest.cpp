@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace platform;
 using testsupport::TempDir;
@@ -134,15 +132,11 @@ TEST(Files, RenameReplacesTheTargetAndDeleteRemovesOnlyFiles) {
     EXPECT_FALSE(FileExists(dir.File("new")));
     EXPECT_FALSE(RenameFile(dir.File("new"), dir.File("old")));
     // A folder that cannot be flushed for want of a descriptor does not undo a rename that worked.
-    rlimit saved{};
-    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("new"), "new") && getrlimit(RLIMIT_NOFILE, &saved) == 0);
-    const int next = dup(0); // the lowest free descriptor: a limit there lets nothing open
-    close(next);
-    const rlimit few{rlim_t(next), saved.rlim_max};
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("new"), "new"));
     int syncError = 0;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
-    const bool renamed = RenameFile(dir.File("new"), dir.File("Old"), &syncError);
-    setrlimit(RLIMIT_NOFILE, &saved);
+    bool renamed = false;
+    ASSERT_TRUE(testsupport::WithNoFreeDescriptor(
+        [&] { renamed = RenameFile(dir.File("new"), dir.File("Old"), &syncError); }));
     EXPECT_TRUE(renamed && !FileExists(dir.File("new")));
     EXPECT_EQ(syncError, EMFILE);
     EXPECT_FALSE(DeleteFile(dir.Path().string()));

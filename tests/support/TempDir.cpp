@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -92,6 +93,19 @@ std::vector<std::string> StateChanges(const std::string& log) {
     for (const auto& change : line.FindAll(log))
         states.push_back(change[2]);
     return states;
+}
+
+bool WithNoFreeDescriptor(const std::function<void()>& run) {
+    rlimit saved{};
+    if (getrlimit(RLIMIT_NOFILE, &saved) != 0) return false;
+    const int next = dup(0); // the lowest free descriptor
+    if (next < 0) return false;
+    close(next);
+    const rlimit few{rlim_t(next), saved.rlim_max};
+    if (setrlimit(RLIMIT_NOFILE, &few) != 0) return false;
+    run();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    return true;
 }
 
 } // namespace testsupport

@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,9 @@ std::vector<std::string> LogLines(const std::string& log, const std::string& tex
 // The game states a program's log records changing to, in order, as eight
 // hexadecimal digits ("00000005").
 std::vector<std::string> StateChanges(const std::string& log);
+// Runs `run` with the process's descriptor limit at its lowest free
+// descriptor, so that no file opens (too many files open); the limit is
+// restored before it returns. False when the limit could not be set.
+bool WithNoFreeDescriptor(const std::function<void()>& run);
 
 } // namespace testsupport
