@@ -588,9 +588,13 @@ bool PathFinder::WriteCrashDump(std::string_view reason) {
 
     std::u16string folder = dumpFolder_.empty() ? platform::ModuleFolder() : dumpFolder_;
     if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
+    // An earlier dump is replaced by a new file, never written through a link
+    // (symbolic or hard) to another file.
     auto write = [&](const std::u16string& name, const void* data, size_t size) {
-        platform::File file = platform::File::Open(platform::GamePath(folder + name), platform::kFileWrite,
-                                                   platform::FileCreation::CreateAlways);
+        const platform::GamePath path(folder + name);
+        platform::RemoveForReplacing(path.Utf8());
+        platform::File file =
+            platform::File::Open(path, platform::kFileWrite, platform::FileCreation::CreateNew);
         return file.IsOpen() && file.WriteExact(data, int64_t(size)) && file.Close();
     };
     const bool dumped = write(u"$crash.shpf", bytes.data(), bytes.size());
