@@ -140,14 +140,16 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
 // game plays the same whatever it draws; the shots' frames are always drawn).
 constexpr int kTutorialDrawEvery = 16;
 
-// The same run of the game itself (verbolunde), which starts at its logos;
-// VB_KEEP_SHOTS keeps the shots under the prefix.
+// The same run of the game itself (verbolunde), which starts at its logos,
+// in a window of the size; VB_KEEP_SHOTS keeps the shots under the prefix.
 inline std::string PlayGame(testsupport::GameCopy& game, const std::string& events,
                             const std::vector<std::pair<int, std::string>>& shots, int untilMs,
-                            const std::string& keptAs = "") {
+                            const std::string& keptAs = "", windowsizes::WindowSize size = kLarge) {
     return testsupport::Play(game, {.events = events,
                                     .shots = shots,
                                     .untilMs = untilMs,
+                                    .width = size.width,
+                                    .height = size.height,
                                     .keptAs = keptAs,
                                     .program = true,
                                     .drawEvery = kTutorialDrawEvery});
