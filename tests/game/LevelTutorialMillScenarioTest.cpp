@@ -25,22 +25,17 @@ bool CloseButtonText(int r, int g, int b) {
 
 // A walk's window size: where the field's points and the panel's buttons stand in it.
 struct Walk {
-    windowsizes::WindowSize size;
+    FieldClicks At;
     MapPoint buildings, mill;
-    // A click on the field's point (x, y) (at 1024 x 768 the field is drawn 1:1).
-    std::string At(int ms, int x, int y) const {
-        const windowsizes::FieldOnScreen field(size);
-        return Click(ms, field.X(float(x)), field.Y(float(y)));
-    }
 };
-const Walk kLargeWalk{kLarge, {kBuildingsX, kBuildingsY}, {kMillX, kMillY}};
+const Walk kLargeWalk{{kLarge}, {kBuildingsX, kBuildingsY}, {kMillX, kMillY}};
 
 // From the map into level 2 and on to its sixth step: the first click (on
 // the bed of point 3) starts the clock; the goal is clicked away (1); the
 // site (2), its buildings (3), the mill (4); a click (5). Step 6 stands from
 // about 26.5 s.
 std::string ToTheWheatStep(const Walk& w = kLargeWalk) {
-    return MapOpening(1, kPlayY, w.size) + w.At(13000, kBedThreeX, 470) + w.At(14600, 300, 120) +
+    return MapOpening(1, kPlayY, w.At.size) + w.At(13000, kBedThreeX, 470) + w.At(14600, 300, 120) +
            w.At(16000, kSiteOneX, kSiteOneY) + Click(17000, w.buildings.x, w.buildings.y) +
            Click(18000, w.mill.x, w.mill.y) + w.At(24000, 600, 560);
 }
@@ -55,10 +50,10 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
         {{1920, 1080}, {kBuildingsX + 448, kBuildingsY + 312}, {kMillX + 448, kMillY + 312}},
         {{800, 600}, {538, 545}, {440, 550}}};
     for (const auto& walk : kWalks) {
-        SCOPED_TRACE(windowsizes::Describe(walk.size));
+        SCOPED_TRACE(windowsizes::Describe(walk.At.size));
         GameCopy game;
         MakeMapProfile(game.User(), 1);
-        const MapPoint house = HouseAt(1, walk.size);
+        const MapPoint house = HouseAt(1, walk.At.size);
         // The first click (on the bed of point 3) starts the clock; the goal is
         // clicked away (1); the site (2), its buildings (3), the mill (4); a click
         // (5); the harvest (6); the mill's button (7); it grinds (8); a click (9);
@@ -78,8 +73,8 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
             {41800, "flour"},  {43400, "second-site"}, {45400, "second-mill"}, {53900, "wheat"},
             {62900, "grown"},  {68400, "both"},        {69400, "one"},         {71000, "running"},
             {76000, "over"},   {89500, "returned"},    {91500, "map"}};
-        const std::string log =
-            PlayGame(game, events, taken, 92000, "mill-" + windowsizes::Describe(walk.size) + "-", walk.size);
+        const std::string log = PlayGame(game, events, taken, 92000,
+                                         "mill-" + windowsizes::Describe(walk.At.size) + "-", walk.At.size);
         const std::vector<std::string> states = {"00000001", "80000002", "00000006", "00000005",
                                                  "80000003", "00000004", "00000005", "FFFFFFFF"};
         EXPECT_EQ(testsupport::StateChanges(log), states) << log;
@@ -108,12 +103,12 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
         ASSERT_EQ(shots.Missing(), "");
         // 13: at every size its box leaves bed 3's growth line, then its harvest button (whose light face
         // is a few pixels of the parchment's colour), in sight.
-        const windowsizes::FieldOnScreen field(walk.size);
+        const windowsizes::FieldOnScreen field(walk.At.size);
         for (const char* name : {"wheat", "grown"})
             EXPECT_LT(shots[name].Count(field.X(454), field.Y(371), field.X(506), field.Y(433), Parchment),
                       field.Area(100))
                 << name;
-        if (walk.size.width != kLarge.width) continue;
+        if (walk.At.size.width != kLarge.width) continue;
         const Shot &goal = shots["goal"], &site = shots["site"], &buildings = shots["buildings"],
                    &mill = shots["mill"], &button = shots["button"], &harvest = shots["harvest"],
                    &produce = shots["produce"], &grinding = shots["grinding"], &flour = shots["flour"],

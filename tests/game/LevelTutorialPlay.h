@@ -126,6 +126,16 @@ inline std::string LevelOneOpening(int laterMs = 0, windowsizes::WindowSize size
            Click(10000 + laterMs, house.x, house.y) + Click(11000 + laterMs, play.x, play.y);
 }
 
+// Clicks in a window of the size on the field's points, given as at 1024 x
+// 768 (where the field is drawn 1:1).
+struct FieldClicks {
+    windowsizes::WindowSize size = kLarge;
+    std::string operator()(int ms, int x, int y) const {
+        const windowsizes::FieldOnScreen field(size);
+        return Click(ms, field.X(float(x)), field.Y(float(y)));
+    }
+};
+
 // Runs the game on the events with a screenshot at each of the times (into
 // files named after them); answers the log. Every sprite and text the run
 // asked for must be there and every tag expanded.
