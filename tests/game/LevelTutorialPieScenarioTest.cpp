@@ -36,16 +36,21 @@ int MillArrow(const Shot& shot) {
 TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     // At each window size (the field scaled, the panel's buttons where its layout puts them: the
     // buildings page and the bakery at one place); the screenshots are looked at in the first.
+    // At 800 x 600 the award's notice would stand over step 9's box.
     const struct {
         FieldClicks at;
         MapPoint bakery;
-    } kWalks[] = {{{kLarge}, {kBakeryX, kBakeryY}},
-                  {{{1920, 1080}}, {kBakeryX + 448, kBakeryY + 312}},
-                  {{{800, 600}}, {489, 545}}};
-    for (const auto& [at, bakeryButton] : kWalks) {
+        bool noticeWaits;
+    } kWalks[] = {{{kLarge}, {kBakeryX, kBakeryY}, false},
+                  {{{1920, 1080}}, {kBakeryX + 448, kBakeryY + 312}, false},
+                  {{{800, 600}}, {489, 545}, true}};
+    for (const auto& [at, bakeryButton, noticeWaits] : kWalks) {
         SCOPED_TRACE(windowsizes::Describe(at.size));
         GameCopy game;
-        MakeMapProfile(game.User(), 4);
+        // The player lacks one flour for the miller's bronze award: the first flour here earns it.
+        testplayers::MakeEasyPlayer(game.User(), u"lea", 4, kLevelSilver, true, [](ProfileRecord& record) {
+            record.awards[2] = record.awardsSeen[2] = 9;
+        });
         // The first click, on the site, starts the clock; the site again (1), its
         // buildings (2), the pie bakery (3); a click beside it (4); the harvest
         // (5); the feed button (6); the mill (7); flour and eggs come (8); the
@@ -83,6 +88,13 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
         // bed of point 3 (where there is no room beside it), not across the field.
         const windowsizes::FieldOnScreen field(at.size);
         EXPECT_GT(Load(game, "bakery").Count(field.X(540), 0, at.size.width, field.Y(380), Parchment), 10000);
+        // The miller's bronze award comes with the first flour, as step 9 begins: its notice (its green
+        // name) stands beside the step's box, or waits for the box to go where it would cover it.
+        const auto notice = [&](const char* shot) {
+            return Load(game, shot).NearIn(0, 0, at.size.width, at.size.height, 0x008000, 8);
+        };
+        EXPECT_GT(notice(noticeWaits ? "pie" : "eggs"), 200);
+        EXPECT_EQ(notice("eggs") == 0, noticeWaits);
         if (at.size.width != kLarge.width) continue;
         const Shot bakery = Load(game, "bakery"), harvest = Load(game, "harvest"), feed = Load(game, "feed"),
                    mill = Load(game, "mill"), waiting = Load(game, "waiting"), eggs = Load(game, "eggs"),
