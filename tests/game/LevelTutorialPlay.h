@@ -89,6 +89,7 @@ constexpr int kPlayY = 538, kPlayWithBonusesY = 614;
 // over 768) and the level window's "play" (the window stands centred).
 inline MapPoint EasyButton(windowsizes::WindowSize size) {
     if (size.width == 1920) return {1237, 682};
+    if (size.width == 1366) return {874, 451};
     return size.width == 800 ? MapPoint{589, 352}
                              : MapPoint{programtest::kPlayEasyX, programtest::kPlayEasyY};
 }
