@@ -23,7 +23,7 @@ TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedT
     // button where their layouts put them, the notice at the bottom left; the screenshots are looked at in
     // the first.
     const struct {
-        FieldClicks at;
+        SizedClicks at;
         MapPoint warehouse, close;
     } kWalks[] = {{{kLarge}, {kWarehouseX, kWarehouseY}, {kCloseX, kCloseY}},
                   {{{800, 600}}, {749, 543}, {362, 456}},

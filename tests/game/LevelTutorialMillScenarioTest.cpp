@@ -25,7 +25,7 @@ bool CloseButtonText(int r, int g, int b) {
 
 // A walk's window size: where the field's points and the panel's buttons stand in it.
 struct Walk {
-    FieldClicks At;
+    SizedClicks At;
     MapPoint buildings, mill;
 };
 const Walk kLargeWalk{{kLarge}, {kBuildingsX, kBuildingsY}, {kMillX, kMillY}};

@@ -38,7 +38,7 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     // buildings page and the bakery at one place); the screenshots are looked at in the first.
     // At 800 x 600 the award's notice would stand over step 9's box.
     const struct {
-        FieldClicks at;
+        SizedClicks at;
         MapPoint bakery;
         bool noticeWaits;
     } kWalks[] = {{{kLarge}, {kBakeryX, kBakeryY}, false},

@@ -127,13 +127,26 @@ inline std::string LevelOneOpening(int laterMs = 0, windowsizes::WindowSize size
            Click(10000 + laterMs, house.x, house.y) + Click(11000 + laterMs, play.x, play.y);
 }
 
-// Clicks in a window of the size on the field's points, given as at 1024 x
-// 768 (where the field is drawn 1:1).
-struct FieldClicks {
+// A walk written at 1024 x 768 clicked in a window of the size: on the
+// field's points (drawn 1:1 at 1024 x 768, scaled and centred above the
+// panel); on the panel, whose blocks (the goals, the page, the warehouse
+// button) stand centred on a wider screen and side by side, narrower, at
+// 800 x 600; on the top strip, centred; on the warehouse window, centred on
+// a larger screen and nearer the top left at 800 x 600.
+struct SizedClicks {
     windowsizes::WindowSize size = kLarge;
     std::string operator()(int ms, int x, int y) const {
         const windowsizes::FieldOnScreen field(size);
         return Click(ms, field.X(float(x)), field.Y(float(y)));
+    }
+    std::string Panel(int ms, int x, int y) const {
+        const int wider = (size.width - kLarge.width) / 2, narrower = x < 391 ? -86 : x < 861 ? -137 : -162;
+        return Click(ms, x + (size.width < kLarge.width ? narrower : wider), y + size.height - kLarge.height);
+    }
+    std::string Top(int ms, int x, int y) const { return Click(ms, x + (size.width - kLarge.width) / 2, y); }
+    std::string Window(int ms, int x, int y) const {
+        if (size.width < kLarge.width) return Click(ms, x - 152, y - 105);
+        return Click(ms, x + (size.width - kLarge.width) / 2, y + (size.height - kLarge.height) / 2);
     }
 };
 
