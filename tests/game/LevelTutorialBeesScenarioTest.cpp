@@ -16,7 +16,7 @@ constexpr int kRemoveX = 778, kRemoveY = 720;
 
 TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemovesABed) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks at : {SizedClicks{kLarge}, {{800, 600}}, {{1920, 1080}}}) {
+    for (const SizedClicks& at : kEverySize) {
         SCOPED_TRACE(windowsizes::Describe(at.size));
         GameCopy game;
         MakeMapProfile(game.User(), 7, true);

@@ -19,27 +19,19 @@ constexpr int kNoticeX = 300, kNoticeY = 610;
 } // namespace
 
 TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedThrough) {
-    // At each window size: the field scaled, the panel's warehouse button and the warehouse window's close
-    // button where their layouts put them, the notice at the bottom left; the screenshots are looked at in
-    // the first.
-    const struct {
-        SizedClicks at;
-        MapPoint warehouse, close;
-    } kWalks[] = {{{kLarge}, {kWarehouseX, kWarehouseY}, {kCloseX, kCloseY}},
-                  {{{800, 600}}, {749, 543}, {362, 456}},
-                  {{{1920, 1080}}, {1359, 1023}, {962, 717}}};
-    for (const auto& [at, warehouse, close] : kWalks) {
+    // At each window size; the screenshots are looked at in the first.
+    for (const SizedClicks& at : kEverySize) {
         SCOPED_TRACE(windowsizes::Describe(at.size));
         GameCopy game;
         MakeMapProfile(game.User(), 28);
         // The first click, on the bed, starts the clock and the warehouse-button
         // hint; the warehouse opened and closed again; the harvest; the notice;
-        // a click in the warehouse window (above its close button).
+        // a click in the warehouse window.
         const std::string events = MapOpening(28, kPlayY, at.size) + at(13000, kBedX, kBedY) +
-                                   Click(14500, warehouse.x, warehouse.y) + Click(16500, close.x, close.y) +
-                                   at(17500, kHarvestX, kHarvestY) +
+                                   at.Panel(14500, kWarehouseX, kWarehouseY) +
+                                   at.Window(16500, kCloseX, kCloseY) + at(17500, kHarvestX, kHarvestY) +
                                    Click(22500, kNoticeX, kNoticeY + at.size.height - kLarge.height) +
-                                   Click(24500, close.x, close.y - 160);
+                                   at.Window(24500, 512, 400);
         const std::string log = PlayGame(game, events, {{22400, "notice"}, {24000, "window"}, {25400, "end"}},
                                          25500, "full-" + windowsizes::Describe(at.size) + "-", at.size);
         ExpectStepsInOrder(log, {"802A0001", "802B0001", "802B0002"});

@@ -24,7 +24,7 @@ bool EggsRing(int r, int g, int b) {
 
 TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks at : {SizedClicks{kLarge}, {{800, 600}}, {{1920, 1080}}}) {
+    for (const SizedClicks& at : kEverySize) {
         SCOPED_TRACE(windowsizes::Describe(at.size));
         GameCopy game;
         MakeMapProfile(game.User(), 3);

@@ -23,49 +23,37 @@ bool CloseButtonText(int r, int g, int b) {
     return r < 80 && g < 60 && b < 50;
 }
 
-// A walk's window size: where the field's points and the panel's buttons stand in it.
-struct Walk {
-    SizedClicks At;
-    MapPoint buildings, mill;
-};
-const Walk kLargeWalk{{kLarge}, {kBuildingsX, kBuildingsY}, {kMillX, kMillY}};
-
 // From the map into level 2 and on to its sixth step: the first click (on
 // the bed of point 3) starts the clock; the goal is clicked away (1); the
 // site (2), its buildings (3), the mill (4); a click (5). Step 6 stands from
 // about 26.5 s.
-std::string ToTheWheatStep(const Walk& w = kLargeWalk) {
-    return MapOpening(1, kPlayY, w.At.size) + w.At(13000, kBedThreeX, 470) + w.At(14600, 300, 120) +
-           w.At(16000, kSiteOneX, kSiteOneY) + Click(17000, w.buildings.x, w.buildings.y) +
-           Click(18000, w.mill.x, w.mill.y) + w.At(24000, 600, 560);
+std::string ToTheWheatStep(const SizedClicks& at = {}) {
+    return MapOpening(1, kPlayY, at.size) + at(13000, kBedThreeX, 470) + at(14600, 300, 120) +
+           at(16000, kSiteOneX, kSiteOneY) + at.Panel(17000, kBuildingsX, kBuildingsY) +
+           at.Panel(18000, kMillX, kMillY) + at(24000, 600, 560);
 }
 
 } // namespace
 
 TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRunsThemToTheEnd) {
-    // At each window size (the field scaled, the panel's buttons where its layout puts them); the
-    // screenshots are looked at in the first.
-    const Walk kWalks[] = {
-        kLargeWalk,
-        {{1920, 1080}, {kBuildingsX + 448, kBuildingsY + 312}, {kMillX + 448, kMillY + 312}},
-        {{800, 600}, {538, 545}, {440, 550}}};
-    for (const auto& walk : kWalks) {
-        SCOPED_TRACE(windowsizes::Describe(walk.At.size));
+    // At each window size; the screenshots are looked at in the first.
+    for (const SizedClicks& at : kEverySize) {
+        SCOPED_TRACE(windowsizes::Describe(at.size));
         GameCopy game;
         MakeMapProfile(game.User(), 1);
-        const MapPoint house = HouseAt(1, walk.At.size);
+        const MapPoint house = HouseAt(1, at.size);
         // The first click (on the bed of point 3) starts the clock; the goal is
         // clicked away (1); the site (2), its buildings (3), the mill (4); a click
         // (5); the harvest (6); the mill's button (7); it grinds (8); a click (9);
         // the second site (10), its buildings (11), the mill (12); both harvests
         // (13); both mills (14); they grind (15) and the level is won. Enter on
         // the result window, and level 2's house on the map again.
-        std::string events = ToTheWheatStep(walk) + walk.At(27000, kBedThreeX, kHarvestY) +
-                             walk.At(32000, kSiteOneX, kProduceY);
-        events += walk.At(42000, 600, 560) + walk.At(43500, kSiteTwoX, kSiteTwoY) +
-                  Click(44500, walk.buildings.x, walk.buildings.y) + Click(45500, walk.mill.x, walk.mill.y);
-        events += walk.At(54000, kBedFourX, kHarvestY) + walk.At(63000, kBedThreeX, kHarvestY) +
-                  walk.At(68500, kSiteOneX, kProduceY) + walk.At(69500, kSiteTwoX, kProduceY);
+        std::string events =
+            ToTheWheatStep(at) + at(27000, kBedThreeX, kHarvestY) + at(32000, kSiteOneX, kProduceY);
+        events += at(42000, 600, 560) + at(43500, kSiteTwoX, kSiteTwoY) +
+                  at.Panel(44500, kBuildingsX, kBuildingsY) + at.Panel(45500, kMillX, kMillY);
+        events += at(54000, kBedFourX, kHarvestY) + at(63000, kBedThreeX, kHarvestY) +
+                  at(68500, kSiteOneX, kProduceY) + at(69500, kSiteTwoX, kProduceY);
         events += testsupport::script::quick::Key(78000, "RETURN") + Click(90000, house.x, house.y);
         const std::vector<std::pair<int, std::string>> taken = {
             {14500, "goal"},   {15900, "site"},        {16900, "buildings"},   {17900, "mill"},
@@ -73,8 +61,8 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
             {41800, "flour"},  {43400, "second-site"}, {45400, "second-mill"}, {53900, "wheat"},
             {62900, "grown"},  {68400, "both"},        {69400, "one"},         {71000, "running"},
             {76000, "over"},   {89500, "returned"},    {91500, "map"}};
-        const std::string log = PlayGame(game, events, taken, 92000,
-                                         "mill-" + windowsizes::Describe(walk.At.size) + "-", walk.At.size);
+        const std::string log =
+            PlayGame(game, events, taken, 92000, "mill-" + windowsizes::Describe(at.size) + "-", at.size);
         const std::vector<std::string> states = {"00000001", "80000002", "00000006", "00000005",
                                                  "80000003", "00000004", "00000005", "FFFFFFFF"};
         EXPECT_EQ(testsupport::StateChanges(log), states) << log;
@@ -103,12 +91,12 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
         ASSERT_EQ(shots.Missing(), "");
         // 13: at every size its box leaves bed 3's growth line, then its harvest button (whose light face
         // is a few pixels of the parchment's colour), in sight.
-        const windowsizes::FieldOnScreen field(walk.At.size);
+        const windowsizes::FieldOnScreen field(at.size);
         for (const char* name : {"wheat", "grown"})
             EXPECT_LT(shots[name].Count(field.X(454), field.Y(371), field.X(506), field.Y(433), Parchment),
                       field.Area(100))
                 << name;
-        if (walk.At.size.width != kLarge.width) continue;
+        if (at.size.width != kLarge.width) continue;
         const Shot &goal = shots["goal"], &site = shots["site"], &buildings = shots["buildings"],
                    &mill = shots["mill"], &button = shots["button"], &harvest = shots["harvest"],
                    &produce = shots["produce"], &grinding = shots["grinding"], &flour = shots["flour"],

@@ -150,6 +150,9 @@ struct SizedClicks {
     }
 };
 
+// The window sizes every tutorial is walked at, its screenshots looked at in the first.
+constexpr SizedClicks kEverySize[] = {{kLarge}, {{800, 600}}, {{1920, 1080}}};
+
 // Runs the game on the events with a screenshot at each of the times (into
 // files named after them); answers the log. Every sprite and text the run
 // asked for must be there and every tag expanded.

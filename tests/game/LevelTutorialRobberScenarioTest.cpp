@@ -31,7 +31,7 @@ bool CloseTutorialShown(const Shot& shot) {
 
 TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTheRobberAndTheButtonAreSeen) {
     // At each window size; the screenshots are looked at, and the restart made, in the first.
-    for (const SizedClicks at : {SizedClicks{kLarge}, {{800, 600}}, {{1920, 1080}}}) {
+    for (const SizedClicks& at : kEverySize) {
         SCOPED_TRACE(windowsizes::Describe(at.size));
         GameCopy game;
         MakeMapProfile(game.User(), 5);

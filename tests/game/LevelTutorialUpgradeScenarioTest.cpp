@@ -20,7 +20,7 @@ constexpr int kRaiseX = 326, kRaiseY = 561, kCloseX = 514, kCloseY = 561;
 
 TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehouse) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks at : {SizedClicks{kLarge}, {{800, 600}}, {{1920, 1080}}}) {
+    for (const SizedClicks& at : kEverySize) {
         SCOPED_TRACE(windowsizes::Describe(at.size));
         GameCopy game;
         MakeMapProfile(game.User(), 2);
