@@ -249,13 +249,13 @@ class ProgramScriptLevel : public tut::ScriptLevel {
         for (uint32_t i = 0; i < level_.PointCount(); ++i)
             if (kis::Rect r{}; !dynamic_cast<const EmptyLevelPoint*>(level_.GetPoint(int32_t(i))) &&
                                PointRect(int32_t(i), &r))
-                out.push_back(r);
+                AddOnField(out, r);
         // The farmer, where she stands as the box comes.
         if (const MapPlayer* player = level_.World().Player()) {
             const kis::Point feet = ToScreen(kis::MakeVector2(player->X(), player->Y()));
             const kis::Point top = ToScreen(kis::MakeVector2(player->X(), player->Y() - kFarmerHeight));
             const int32_t half = std::max(1, (feet.y - top.y) * kFarmerHalfWidth / kFarmerHeight);
-            out.push_back({feet.x - half, top.y, feet.x + half, feet.y + 4});
+            AddOnField(out, {feet.x - half, top.y, feet.x + half, feet.y + 4});
         }
         NeverCoveredRects(out);
         // The open warehouse window's money, which its steps' sales and upgrade change.
@@ -277,7 +277,7 @@ class ProgramScriptLevel : public tut::ScriptLevel {
     void NeverCoveredRects(std::vector<kis::Rect>& out) const override {
         PanelControlRects(out);
         if (const LevelPanel* panel = Panel()) out.push_back(panel->rect);
-        ForEachFieldButton([&](const ActiveScreenSprite& sprite) { out.push_back(SpriteRect(sprite)); });
+        ForEachFieldButton([&](const ActiveScreenSprite& sprite) { AddOnField(out, SpriteRect(sprite)); });
         // A bed's growth line, and the water or harvest button that takes
         // its place, stand over its button anchor: a box leaves that room
         // even while it is empty, for the button it is about to show.
@@ -287,8 +287,20 @@ class ProgramScriptLevel : public tut::ScriptLevel {
                 plant->GetProgressPosition(&x, &y);
                 const kis::Point a = ToScreen(kis::MakeVector2(x - kOverheadHalf, y - kOverheadHalf));
                 const kis::Point b = ToScreen(kis::MakeVector2(x + kOverheadHalf, y + kOverheadBelow));
-                out.push_back({a.x, a.y, b.x, b.y});
+                AddOnField(out, {a.x, a.y, b.x, b.y});
             }
+    }
+    // What stands on the field, where the open warehouse window does not
+    // hide it: a box on the window's face need not make way for what lies
+    // under the window.
+    static void AddOnField(std::vector<kis::Rect>& out, const kis::Rect& r) {
+        const WindowManager* windows = GetWindowManager();
+        if (const GameWindow* window = windows ? windows->warehouseWindow : nullptr;
+            window && !window->closing) {
+            const kis::Rect& w = window->rect;
+            if (r.left < w.right && w.left < r.right && r.top < w.bottom && w.top < r.bottom) return;
+        }
+        out.push_back(r);
     }
     int32_t SpritePoint(TutorialObject object) const override {
         const ActiveScreenSprite* sprite = object.As<ActiveScreenSprite>();

@@ -526,12 +526,28 @@ bool TutorialInfo::Place() {
                 return true;
             }
         }
-    // Nowhere beside it: the free place nearest to it at the widest width that has one.
-    for (const float reach : {kArrowWhole, kArrowHead})
+    // Nowhere beside it: a box at an arrow's end takes the free place
+    // nearest its point, at the widest width of those that come nearest (a
+    // narrower box may find room nearer than the widest one, which may have
+    // to stand across the screen); a box centred on its point the free place
+    // nearest its own, at the widest width that has one.
+    const kis::Point beside = BesidePoint();
+    for (const float reach : {kArrowWhole, kArrowHead}) {
+        int64_t nearest = -1;
+        int32_t nearestWidth = 0;
         for (const int32_t textWidth : widths) {
             if (textWidth != textWidth_) Layout(textWidth);
-            if (PlaceAtSize(reach)) return false;
+            if (!PlaceAtSize(reach, !centred_)) continue;
+            if (centred_) return false;
+            const int64_t away =
+                SquaredDistance({corner.x, corner.y, corner.x + width, corner.y + height}, beside);
+            if (nearest < 0 || away < nearest) nearest = away, nearestWidth = textWidth;
         }
+        if (nearest < 0) continue;
+        if (textWidth_ != nearestWidth) Layout(nearestWidth);
+        PlaceAtSize(reach, true);
+        return false;
+    }
     if (textWidth_ != kInfoTextWidth) Layout(kInfoTextWidth);
     PlaceAtSize(kArrowHead);
     return false;
@@ -570,7 +586,7 @@ void TutorialInfo::EvenLines(float arrowReach) {
     PlaceAtSize(arrowReach);
 }
 
-bool TutorialInfo::PlaceAtSize(float arrowReach) {
+bool TutorialInfo::PlaceAtSize(float arrowReach, bool nearBeside) {
     WindowManager& windows = layer_.Manager();
     // The box stays inside the window its step is about where the step
     // says so (a dialog's box on the dialog), else on the screen.
@@ -607,7 +623,7 @@ bool TutorialInfo::PlaceAtSize(float arrowReach) {
     std::function<bool(kis::Point)> room;
     if (step && inClickArea(corner)) room = inClickArea;
     const kis::Point beside = BesidePoint();
-    return KeepInSight(corner, w, h, sight(), bounds, room, InWindow() ? &beside : nullptr);
+    return KeepInSight(corner, w, h, sight(), bounds, room, nearBeside || InWindow() ? &beside : nullptr);
 }
 
 // ---------------------------------------------------------------- layer

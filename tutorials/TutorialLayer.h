@@ -297,8 +297,11 @@ class TutorialInfo {
     // Lays the texts out wrapped at the width and sizes the box and its frame.
     void Layout(int32_t textWidth);
     // Places the box at its present size; false where no place leaves the
-    // arrows in sight to the reach (their heads, or their whole length).
-    bool PlaceAtSize(float arrowReach);
+    // arrows in sight to the reach (their heads, or their whole length). A
+    // box that must move goes to the free place nearest the point it stands
+    // beside where it is on a window's face or asked to, else to the one
+    // nearest its own.
+    bool PlaceAtSize(float arrowReach, bool nearBeside = false);
     // Narrows the placed box while its text keeps its lines and a place.
     void EvenLines(float arrowReach);
     // The point the box stands beside: its target's point moved by the

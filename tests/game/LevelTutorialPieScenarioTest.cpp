@@ -1,6 +1,7 @@
-// Level 5's tutorial played through at 1024 x 768 (reached from the main screen through the map) by clicks
-// alone: the pie bakery built on the site of point 4, wheat harvested, the henhouse of point 1 fed, flour
-// ground in the mill of point 5, the eggs taken and a pie baked from flour and an egg, to the goal's step.
+// Level 5's tutorial played through at 1024 x 768 (and walked at 1920 x 1080 and 800 x 600; reached from the
+// main screen through the map) by clicks alone: the pie bakery built on the site of point 4, wheat harvested,
+// the henhouse of point 1 fed, flour ground in the mill of point 5, the eggs taken and a pie baked from flour
+// and an egg, to the goal's step.
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/support/TempDir.h"
 
@@ -33,78 +34,101 @@ int MillArrow(const Shot& shot) {
 } // namespace
 
 TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
-    GameCopy game;
-    MakeMapProfile(game.User(), 4);
-    // The first click, on the site, starts the clock; the site again (1), its
-    // buildings (2), the pie bakery (3); a click beside it (4); the harvest
-    // (5); the feed button (6); the mill (7); flour and eggs come (8); the
-    // eggs button (9); the bakery (10); a click (11).
-    std::string events = MapOpening(4) + Click(13000, kSiteX, kSiteY) + Click(14500, kSiteX, kSiteY) +
-                         Click(15500, kBuildingsX, kBuildingsY) + Click(16500, kBakeryX, kBakeryY);
-    events += Click(22000, 600, 560) + Click(23500, kHarvestX, kHarvestY) + Click(29000, kFeedX, kFeedY);
-    events += Click(33000, kFlourX, kFlourY) + Click(44000, kEggsX, kEggsY) + Click(47500, kPieX, kPieY) +
-              Click(53500, 512, 300);
-    const std::string log = PlayGame(game, events,
-                                     {{21900, "bakery"},
-                                      {23400, "harvest"},
-                                      {28900, "feed"},
-                                      {31500, "mill"},
-                                      {37500, "waiting"},
-                                      {43500, "eggs"},
-                                      {47000, "pie"},
-                                      {52500, "goal"},
-                                      {54400, "end"}},
-                                     54500);
-    EXPECT_NE(log.find("80050000 waits for the clock"), std::string::npos) << log;
-    ExpectStepsInOrder(log, {"80050001", "80050002", "80050003", "80050004", "80050005", "80050006",
-                             "80050007", "80050008", "80050009", "8005000A", "8005000B"});
-    EXPECT_NE(log.find("point 4: prod_pie ordered"), std::string::npos) << log;
-    EXPECT_NE(log.find("Feeding ordered             point 1"), std::string::npos) << log;
-    // Flour before step 8, the egg stored before step 10, the pie before the goal's step.
-    EXPECT_LT(log.find("Production started          flour"), log.find("step 80050008")) << log;
-    EXPECT_LT(log.find("Into the warehouse          1 of 1 egg"), log.find("step 8005000A")) << log;
-    EXPECT_NE(log.find("Production started          pie"), std::string::npos) << log;
-    EXPECT_LT(log.find("Into the warehouse          1 of 1 pie"), log.find("step 8005000B")) << log;
+    // At each window size; the screenshots are looked at in the first.
+    for (const SizedClicks& at : kEverySize) {
+        SCOPED_TRACE(windowsizes::Describe(at.size));
+        GameCopy game;
+        // The player lacks one flour for the miller's bronze award: the first flour here earns it.
+        testplayers::MakeEasyPlayer(game.User(), u"lea", 4, kLevelSilver, true, [](ProfileRecord& record) {
+            record.awards[2] = record.awardsSeen[2] = 9;
+        });
+        // The first click, on the site, starts the clock; the site again (1), its
+        // buildings (2), the pie bakery (3); a click beside it (4); the harvest
+        // (5); the feed button (6); the mill (7); flour and eggs come (8); the
+        // eggs button (9); the bakery (10); a click (11).
+        std::string events = MapOpening(4, kPlayY, at.size) + at(13000, kSiteX, kSiteY) +
+                             at(14500, kSiteX, kSiteY) + at.Panel(15500, kBuildingsX, kBuildingsY) +
+                             at.Panel(16500, kBakeryX, kBakeryY);
+        events += at(22000, 600, 560) + at(23500, kHarvestX, kHarvestY) + at(29000, kFeedX, kFeedY);
+        events += at(33000, kFlourX, kFlourY) + at(44000, kEggsX, kEggsY) + at(47500, kPieX, kPieY) +
+                  at(53500, 512, 300);
+        const std::string log = PlayGame(game, events,
+                                         {{21900, "bakery"},
+                                          {23400, "harvest"},
+                                          {28900, "feed"},
+                                          {31500, "mill"},
+                                          {37500, "waiting"},
+                                          {43500, "eggs"},
+                                          {47000, "pie"},
+                                          {52500, "goal"},
+                                          {54400, "end"}},
+                                         54500, "pie-" + windowsizes::Describe(at.size) + "-", at.size);
+        EXPECT_NE(log.find("80050000 waits for the clock"), std::string::npos) << log;
+        ExpectStepsInOrder(log, {"80050001", "80050002", "80050003", "80050004", "80050005", "80050006",
+                                 "80050007", "80050008", "80050009", "8005000A", "8005000B"});
+        EXPECT_NE(log.find("point 4: prod_pie ordered"), std::string::npos) << log;
+        EXPECT_NE(log.find("Feeding ordered             point 1"), std::string::npos) << log;
+        // Flour before step 8, the egg stored before step 10, the pie before the goal's step.
+        EXPECT_LT(log.find("Production started          flour"), log.find("step 80050008")) << log;
+        EXPECT_LT(log.find("Into the warehouse          1 of 1 egg"), log.find("step 8005000A")) << log;
+        EXPECT_NE(log.find("Production started          pie"), std::string::npos) << log;
+        EXPECT_LT(log.find("Into the warehouse          1 of 1 pie"), log.find("step 8005000B")) << log;
 
-    const Shot bakery = Load(game, "bakery"), harvest = Load(game, "harvest"), feed = Load(game, "feed"),
-               mill = Load(game, "mill"), waiting = Load(game, "waiting"), eggs = Load(game, "eggs"),
-               pie = Load(game, "pie"), goal = Load(game, "goal"), end = Load(game, "end");
-    ASSERT_TRUE(bakery.ok && harvest.ok && feed.ok && mill.ok && waiting.ok && eggs.ok && pie.ok && goal.ok &&
-                end.ok);
-    ASSERT_EQ(bakery.picture.width, 1024);
-    // Step 4: the arrow at the bakery's production button, the box below the mill, clear of it and the
-    // henhouse.
-    EXPECT_GT(BakeryArrow(bakery), 300) << log;
-    EXPECT_GT(bakery.Count(590, 270, 960, 340, Parchment), 15000) << log;
-    EXPECT_EQ(bakery.Count(700, 140, 810, 255, Parchment) + bakery.Count(320, 380, 440, 480, Parchment), 0);
-    // Step 5: an arrow at the harvest button over the bed of point 3 from its right, off the bed; its box
-    // beside the arrow's tail.
-    EXPECT_GT(harvest.Count(585, 390, 680, 425, ArrowYellow), 250) << log;
-    EXPECT_LT(harvest.Count(535, 440, 585, 495, ArrowYellow), 20) << "the bed";
-    EXPECT_GT(harvest.Count(700, 390, 855, 425, Parchment), 2500) << log;
-    // Step 6: an arrow at the henhouse's feed button from the lower right.
-    EXPECT_GT(feed.Count(385, 420, 445, 480, ArrowYellow), 250) << log;
-    // Step 7: an arrow at the mill's production button.
-    EXPECT_GT(MillArrow(mill), 250) << log;
-    // Step 8: a box below the farmer while flour and eggs come; step 7's arrow at the mill is gone.
-    EXPECT_GT(waiting.Count(405, 525, 618, 560, Parchment), 6000) << log;
-    EXPECT_LT(MillArrow(waiting), 30) << log;
-    // Step 9: an arrow at the eggs button; 10: an arrow at the bakery's production button.
-    EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;
-    EXPECT_GT(BakeryArrow(pie), 300) << log;
-    // The bakery's pie button: greyed while the egg is still to come, lit as
-    // soon as flour and an egg are in the warehouse (the arrow stands beside it).
-    constexpr uint32_t kButtonFace = 0xE8D8B0, kButtonGrey = 0xB8B0A0;
-    EXPECT_GT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonGrey, 7), 300) << log;
-    EXPECT_LT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonFace, 7), 30) << log;
-    EXPECT_GT(pie.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonFace, 7), 300) << log;
-    EXPECT_LT(pie.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonGrey, 7), 30) << log;
-    // Step 11: an arrow down at the goal button on the panel, the box on the field.
-    EXPECT_GT(goal.Count(205, 565, 250, 645, ArrowYellow), 300) << log;
-    EXPECT_GT(goal.Count(390, 300, 630, 350, Parchment), 8000) << log;
-    // After the last click the tutorial is over.
-    EXPECT_LT(end.Count(0, 50, 1024, 645, ArrowYellow), 50) << log;
-    EXPECT_LT(end.Count(390, 300, 630, 350, Parchment), 500) << log;
+        // Step 4: at every size the box stands near its arrow's tail, right of the bakery and above the
+        // bed of point 3 (where there is no room beside it), not across the field.
+        const windowsizes::FieldOnScreen field(at.size);
+        EXPECT_GT(Load(game, "bakery").Count(field.X(540), 0, at.size.width, field.Y(380), Parchment), 10000);
+        // The miller's bronze award comes with the first flour, as step 9 begins: its notice (its green
+        // name) stands beside the step's box, or waits for the box to go where it would cover it (at 800 x
+        // 600).
+        const bool noticeWaits = at.size.width < kLarge.width;
+        const auto notice = [&](const char* shot) {
+            return Load(game, shot).NearIn(0, 0, at.size.width, at.size.height, 0x008000, 8);
+        };
+        EXPECT_GT(notice(noticeWaits ? "pie" : "eggs"), 200);
+        EXPECT_EQ(notice("eggs") == 0, noticeWaits);
+        if (at.size.width != kLarge.width) continue;
+        const Shot bakery = Load(game, "bakery"), harvest = Load(game, "harvest"), feed = Load(game, "feed"),
+                   mill = Load(game, "mill"), waiting = Load(game, "waiting"), eggs = Load(game, "eggs"),
+                   pie = Load(game, "pie"), goal = Load(game, "goal"), end = Load(game, "end");
+        ASSERT_TRUE(bakery.ok && harvest.ok && feed.ok && mill.ok && waiting.ok && eggs.ok && pie.ok &&
+                    goal.ok && end.ok);
+        ASSERT_EQ(bakery.picture.width, 1024);
+        // Step 4: the arrow at the bakery's production button, the box below the mill, clear of it and the
+        // henhouse.
+        EXPECT_GT(BakeryArrow(bakery), 300) << log;
+        EXPECT_GT(bakery.Count(590, 270, 960, 340, Parchment), 15000) << log;
+        EXPECT_EQ(bakery.Count(700, 140, 810, 255, Parchment) + bakery.Count(320, 380, 440, 480, Parchment),
+                  0);
+        // Step 5: an arrow at the harvest button over the bed of point 3 from its right, off the bed; its box
+        // beside the arrow's tail.
+        EXPECT_GT(harvest.Count(585, 390, 680, 425, ArrowYellow), 250) << log;
+        EXPECT_LT(harvest.Count(535, 440, 585, 495, ArrowYellow), 20) << "the bed";
+        EXPECT_GT(harvest.Count(700, 390, 855, 425, Parchment), 2500) << log;
+        // Step 6: an arrow at the henhouse's feed button from the lower right.
+        EXPECT_GT(feed.Count(385, 420, 445, 480, ArrowYellow), 250) << log;
+        // Step 7: an arrow at the mill's production button.
+        EXPECT_GT(MillArrow(mill), 250) << log;
+        // Step 8: a box below the farmer while flour and eggs come; step 7's arrow at the mill is gone.
+        EXPECT_GT(waiting.Count(405, 525, 618, 560, Parchment), 6000) << log;
+        EXPECT_LT(MillArrow(waiting), 30) << log;
+        // Step 9: an arrow at the eggs button; 10: an arrow at the bakery's production button.
+        EXPECT_GT(eggs.Count(405, 465, 460, 520, ArrowYellow), 250) << log;
+        EXPECT_GT(BakeryArrow(pie), 300) << log;
+        // The bakery's pie button: greyed while the egg is still to come, lit as
+        // soon as flour and an egg are in the warehouse (the arrow stands beside it).
+        constexpr uint32_t kButtonFace = 0xE8D8B0, kButtonGrey = 0xB8B0A0;
+        EXPECT_GT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonGrey, 7), 300) << log;
+        EXPECT_LT(eggs.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonFace, 7), 30) << log;
+        EXPECT_GT(pie.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonFace, 7), 300) << log;
+        EXPECT_LT(pie.NearIn(kPieX - 18, kPieY - 18, kPieX + 18, kPieY + 18, kButtonGrey, 7), 30) << log;
+        // Step 11: an arrow down at the goal button on the panel, the box on the field.
+        EXPECT_GT(goal.Count(205, 565, 250, 645, ArrowYellow), 300) << log;
+        EXPECT_GT(goal.Count(390, 300, 630, 350, Parchment), 8000) << log;
+        // After the last click the tutorial is over.
+        EXPECT_LT(end.Count(0, 50, 1024, 645, ArrowYellow), 50) << log;
+        EXPECT_LT(end.Count(390, 300, 630, 350, Parchment), 500) << log;
+    }
 }
 
 // Step 7 holds the henhouse of point 1 still while it waits for the mill:

@@ -89,6 +89,7 @@ constexpr int kPlayY = 538, kPlayWithBonusesY = 614;
 // over 768) and the level window's "play" (the window stands centred).
 inline MapPoint EasyButton(windowsizes::WindowSize size) {
     if (size.width == 1920) return {1237, 682};
+    if (size.width == 1366) return {874, 451};
     return size.width == 800 ? MapPoint{589, 352}
                              : MapPoint{programtest::kPlayEasyX, programtest::kPlayEasyY};
 }
@@ -126,6 +127,32 @@ inline std::string LevelOneOpening(int laterMs = 0, windowsizes::WindowSize size
            Click(10000 + laterMs, house.x, house.y) + Click(11000 + laterMs, play.x, play.y);
 }
 
+// A walk written at 1024 x 768 clicked in a window of the size: on the
+// field's points (drawn 1:1 at 1024 x 768, scaled and centred above the
+// panel); on the panel, whose blocks (the goals, the page, the warehouse
+// button) stand centred on a wider screen and side by side, narrower, at
+// 800 x 600; on the top strip, centred; on the warehouse window, centred on
+// a larger screen and nearer the top left at 800 x 600.
+struct SizedClicks {
+    windowsizes::WindowSize size = kLarge;
+    std::string operator()(int ms, int x, int y) const {
+        const windowsizes::FieldOnScreen field(size);
+        return Click(ms, field.X(float(x)), field.Y(float(y)));
+    }
+    std::string Panel(int ms, int x, int y) const {
+        const int wider = (size.width - kLarge.width) / 2, narrower = x < 391 ? -86 : x < 861 ? -137 : -162;
+        return Click(ms, x + (size.width < kLarge.width ? narrower : wider), y + size.height - kLarge.height);
+    }
+    std::string Top(int ms, int x, int y) const { return Click(ms, x + (size.width - kLarge.width) / 2, y); }
+    std::string Window(int ms, int x, int y) const {
+        if (size.width < kLarge.width) return Click(ms, x - 152, y - 105);
+        return Click(ms, x + (size.width - kLarge.width) / 2, y + (size.height - kLarge.height) / 2);
+    }
+};
+
+// The window sizes every tutorial is walked at, its screenshots looked at in the first.
+constexpr SizedClicks kEverySize[] = {{kLarge}, {{800, 600}}, {{1920, 1080}}};
+
 // Runs the game on the events with a screenshot at each of the times (into
 // files named after them); answers the log. Every sprite and text the run
 // asked for must be there and every tag expanded.
@@ -140,14 +167,16 @@ inline std::string Play(testsupport::GameCopy& game, const std::string& events,
 // game plays the same whatever it draws; the shots' frames are always drawn).
 constexpr int kTutorialDrawEvery = 16;
 
-// The same run of the game itself (verbolunde), which starts at its logos;
-// VB_KEEP_SHOTS keeps the shots under the prefix.
+// The same run of the game itself (verbolunde), which starts at its logos,
+// in a window of the size; VB_KEEP_SHOTS keeps the shots under the prefix.
 inline std::string PlayGame(testsupport::GameCopy& game, const std::string& events,
                             const std::vector<std::pair<int, std::string>>& shots, int untilMs,
-                            const std::string& keptAs = "") {
+                            const std::string& keptAs = "", windowsizes::WindowSize size = kLarge) {
     return testsupport::Play(game, {.events = events,
                                     .shots = shots,
                                     .untilMs = untilMs,
+                                    .width = size.width,
+                                    .height = size.height,
                                     .keptAs = keptAs,
                                     .program = true,
                                     .drawEvery = kTutorialDrawEvery});

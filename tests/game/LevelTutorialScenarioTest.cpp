@@ -1,8 +1,9 @@
-// Level 1's tutorial as a new player meets it at 1024 x 768: a new profile (tutorials on, easy regime, its
-// first map visit already made) plays easy on the main screen, closes the comic and the villains' attack,
-// clicks level 1 and "play"; nothing of the tutorial shows until the first click in the level starts the
-// clock, and 1 s later its first step stands there: the hint box with its click line over the field and its
-// arrow at the goal button of the level panel.
+// Level 1's tutorial as a new player meets it at 1024 x 768 (its first step, and the map's first visit on the
+// way, at 800 x 600, 1366 x 768 and 1920 x 1080 too): a new profile (tutorials on, easy regime, its first map
+// visit already made) plays easy on the main screen, closes the comic and the villains' attack, clicks level
+// 1 and "play"; nothing of the tutorial shows until the first click in the level starts the clock, and 1 s
+// later its first step stands there: the hint box with its click line over the field and its arrow at the
+// goal button of the level panel.
 #include "app/Profiles.h"
 #include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/ProgramTest.h"
@@ -37,7 +38,9 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
         windowsizes::WindowSize size;
         Rect box, arrow;
     } kLooks[] = {{{1024, 768}, {312, 180, 712, 300, 15000}, {150, 560, 300, 655, 400}},
-                  {{800, 600}, {200, 135, 600, 190, 15000}, {115, 390, 165, 470, 300}}};
+                  {{800, 600}, {200, 135, 600, 190, 15000}, {115, 390, 165, 470, 300}},
+                  {{1366, 768}, {483, 180, 883, 300, 15000}, {321, 560, 471, 655, 400}},
+                  {{1920, 1080}, {740, 350, 1180, 455, 15000}, {640, 890, 710, 970, 400}}};
     for (const auto& look : kLooks) {
         SCOPED_TRACE(windowsizes::Describe(look.size));
         GameCopy game;
@@ -61,12 +64,13 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
                    b = tutorialplay::Load(game, "step1");
         ASSERT_TRUE(map.ok && a.ok && b.ok);
         ASSERT_EQ(b.picture.width, look.size.width);
-        // The map's first visit: its box below level 1's house beside its arrow's tail, leaving the Back
-        // button's corner and the greeting's plate (centred on the top strip) in sight.
+        // The map's first visit: its box beside its arrow's tail by level 1's house (below it, or left of it
+        // where the map stands centred on a wide screen), leaving the Back button's corner and the
+        // greeting's plate (centred on the top strip) in sight.
         const int w = look.size.width, unit = look.size.height; // map pixels scale by unit / 768
         const MapPoint house = tutorialplay::HouseAt(0, look.size);
-        EXPECT_GT(map.Count(0, house.y + 140 * unit / 768, w / 2, house.y + 260 * unit / 768, Parchment),
-                  12000 * unit / 768 * unit / 768)
+        EXPECT_GT(map.Count(0, house.y - 100 * unit / 768, w / 2, house.y + 260 * unit / 768, Parchment),
+                  std::min(12000, 12000 * unit / 768 * unit / 768))
             << "the first visit's box";
         EXPECT_LT(map.Count(0, 0, 180 * unit / 768, 73 * unit / 768, Parchment), 100) << "the box over Back";
         EXPECT_LT(map.Count(180 * unit / 768, 0, w / 2 - 100, 40 * unit / 768, Parchment) +
@@ -237,28 +241,43 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
 // until the warehouse holds the goal's four wheat: the tutorial ends, the level is won. The round harvest and
 // water buttons stand 73 px above their sites, each seen in a shot as clicked.
 constexpr int kOneX = 460, kTwoX = 660, kOneButtonY = 247, kTwoButtonY = 327;
-std::string LevelOneToStepTwentySix(std::string s) {
-    const auto next = [&s](int at) { s += Click(at, 512, 200); };
-    s += Click(15000, kOneX, 320) + Click(16500, 512, 300);                          // the clock, step 1
-    s += Click(18000, kOneX, 320) + Click(19000, 626, 712) + Click(20000, 576, 720); // 2-4: wheat on point 1
-    s += Click(60500, kOneX, kOneButtonY);                                           // 6: its harvest
+std::string LevelOneToStepTwentySix(std::string s, const tutorialplay::SizedClicks& at = {}) {
+    const auto next = [&](int ms) { s += at(ms, 512, 200); };
+    s += at(15000, kOneX, 320) + at(16500, 512, 300); // the clock, step 1
+    s += at(18000, kOneX, 320) + at.Panel(19000, 626, 712) +
+         at.Panel(20000, 576, 720);     // 2-4: wheat on point 1
+    s += at(60500, kOneX, kOneButtonY); // 6: its harvest
     next(73500), next(74500);
-    s += Click(75500, kTwoX, 400) + Click(76500, 626, 712); // 9, 10: the second site and its plants button
-    s += Click(77500, 576, 720);                            // 11: on the wheat button its arrow points at
-    s += Click(78500, 490, 22);                             // 12: on the money counter
+    s += at(75500, kTwoX, 400) + at.Panel(76500, 626, 712); // 9, 10: the second site and its plants button
+    s += at.Panel(77500, 576, 720);                         // 11: on the wheat button its arrow points at
+    s += at.Top(78500, 490, 22);                            // 12: on the money counter
     next(79500);
-    s += Click(81000, kTwoX, 400); // step 14: a site, refused
-    s += Click(82000, 180, 185);   // the warehouse building
+    s += at(81000, kTwoX, 400); // step 14: a site, refused
+    s += at(82000, 180, 185);   // the warehouse building
     // 15-19: the box, the wheat's tile, the box, "sell one", "close".
-    s += Click(84500, 512, 410) + Click(85500, 278, 272) + Click(87500, 628, 265) + Click(88500, 707, 428) +
-         Click(89500, 513, 561);
-    s += Click(91000, 626, 712) + Click(92000, 577, 720); // 20, 21: wheat on point 2
-    s += Click(135000, 512, 490);                         // 23, once both are ripe
-    return s + Click(136000, kOneX, kOneButtonY) + Click(137000, kTwoX, kTwoButtonY) +
-           Click(151000, kTwoX, kTwoButtonY);
+    s += at.Window(84500, 512, 410) + at.Window(85500, 278, 272) + at.Window(87500, 628, 265) +
+         at.Window(88500, 707, 428) + at.Window(89500, 513, 561);
+    s += at.Panel(91000, 626, 712) + at.Panel(92000, 577, 720); // 20, 21: wheat on point 2
+    s += at(135000, 512, 490);                                  // 23, once both are ripe
+    return s + at(136000, kOneX, kOneButtonY) + at(137000, kTwoX, kTwoButtonY) +
+           at(151000, kTwoX, kTwoButtonY);
 }
 
 TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
+    // Walked to its win at 800 x 600 and 1920 x 1080 too (its boxes at rest leave in sight what they must).
+    for (const tutorialplay::SizedClicks at : {tutorialplay::SizedClicks{{800, 600}}, {{1920, 1080}}}) {
+        SCOPED_TRACE(windowsizes::Describe(at.size));
+        GameCopy game;
+        tutorialplay::MakeMapProfile(game.User());
+        std::string s = LevelOneToStepTwentySix(tutorialplay::LevelOneOpening(0, at.size), at);
+        s += at(176000, kTwoX, kTwoButtonY) + at(177000, kOneX, kOneButtonY) + at(201000, kOneX, kOneButtonY);
+        const std::string log = tutorialplay::PlayGame(game, s, {}, 212100, "", at.size);
+        tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F", "80010013", "80010015",
+                                               "80010017", "80010018", "80010019", "8001001A", "8001001B"});
+        EXPECT_NE(log.find("Level won:                  level 1, regime 0", log.find("80010000 is over")),
+                  std::string::npos)
+            << log;
+    }
     GameCopy game;
     tutorialplay::MakeMapProfile(game.User());
     std::string s = LevelOneToStepTwentySix(tutorialplay::LevelOneOpening());

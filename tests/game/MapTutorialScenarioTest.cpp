@@ -7,6 +7,7 @@
 // window.
 #include "app/Profiles.h"
 #include "frontend/MapGeometry.h"
+#include "tests/game/LevelTutorialPlay.h"
 #include "tests/game/Players.h"
 #include "tests/game/ProgramTest.h"
 #include "tests/game/TutorialLooks.h"
@@ -100,30 +101,44 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
 // map then answers a click on level 1 with its level window. The pointer rests there: the clicks that close
 // the box, open the window and, after Escape, one more all fall on level 1; the last two open the window.
 TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
-    GameCopy game;
-    testplayers::MakeEasyPlayer(game.User(), u"hana", 8, kLevelSilver, true,
-                                [](ProfileRecord& record) { record.results.hardAvailable = 1; });
-    const MapPoint first = CellPosition(0);
-    const std::string events =
-        testsupport::script::SkipLogos() +
-        testsupport::script::held::Click(5000, programtest::kPlayHardX, programtest::kPlayHardY) +
-        Click(8000, first.x, first.y + 4) + Click(9000, first.x, first.y + 4) +
-        testsupport::script::quick::Key(9500, "ESCAPE") + Click(10000, first.x, first.y + 4);
-    const std::string log = testsupport::Play(game, {.events = events,
+    // At each window size (the main screen's "Play hard" where its menu stands); the screenshots are looked
+    // at in the first.
+    const struct {
+        windowsizes::WindowSize size;
+        MapPoint hard;
+    } kWalks[] = {{{1024, 768}, {programtest::kPlayHardX, programtest::kPlayHardY}},
+                  {{800, 600}, {589, 405}},
+                  {{1920, 1080}, {1237, 778}}};
+    for (const auto& [size, hard] : kWalks) {
+        SCOPED_TRACE(windowsizes::Describe(size));
+        GameCopy game;
+        testplayers::MakeEasyPlayer(game.User(), u"hana", 8, kLevelSilver, true,
+                                    [](ProfileRecord& record) { record.results.hardAvailable = 1; });
+        const MapPoint first = tutorialplay::HouseAt(0, size);
+        const std::string events =
+            testsupport::script::SkipLogos() + testsupport::script::held::Click(5000, hard.x, hard.y) +
+            Click(8000, first.x, first.y + 4) + Click(9000, first.x, first.y + 4) +
+            testsupport::script::quick::Key(9500, "ESCAPE") + Click(10000, first.x, first.y + 4);
+        const std::string log = windowsizes::PlayAt(game, size,
+                                                    {.events = events,
                                                      .shots = {{7800, "greeting"}, {8600, "closed"}},
                                                      .untilMs = 10500,
-                                                     .program = true});
-    const size_t starts = log.find("40060000 starts");
-    ASSERT_NE(starts, std::string::npos) << log;
-    EXPECT_EQ(testsupport::Occurrences(log.substr(starts), "the level window of level 1 opens"), 2u) << log;
-    const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
-    ASSERT_TRUE(saved) << "no current player";
-    EXPECT_TRUE(saved->flags & kProfileFlagHardMapTutorial);
+                                                     .program = true},
+                                                    "hard-map-");
+        const size_t starts = log.find("40060000 starts");
+        ASSERT_NE(starts, std::string::npos) << log;
+        EXPECT_EQ(testsupport::Occurrences(log.substr(starts), "the level window of level 1 opens"), 2u)
+            << log;
+        const std::optional<ProfileRecord> saved = testplayers::StoredCurrent(game.User());
+        ASSERT_TRUE(saved) << "no current player";
+        EXPECT_TRUE(saved->flags & kProfileFlagHardMapTutorial);
 
-    const Shot greeting = LoadShot(game.File("greeting.png")), closed = LoadShot(game.File("closed.png"));
-    ASSERT_TRUE(greeting.ok && closed.ok);
-    // The box is centred a little above the middle of the screen, no arrow.
-    EXPECT_GT(greeting.Count(312, 254, 712, 354, Parchment), 15000) << log;
-    EXPECT_LT(greeting.Count(0, 0, 1024, 768, Orange), 40) << log;
-    EXPECT_LT(closed.Count(312, 254, 712, 354, Parchment), 200) << log;
+        if (size.width != 1024) continue;
+        const Shot greeting = LoadShot(game.File("greeting.png")), closed = LoadShot(game.File("closed.png"));
+        ASSERT_TRUE(greeting.ok && closed.ok);
+        // The box is centred a little above the middle of the screen, no arrow.
+        EXPECT_GT(greeting.Count(312, 254, 712, 354, Parchment), 15000) << log;
+        EXPECT_LT(greeting.Count(0, 0, 1024, 768, Orange), 40) << log;
+        EXPECT_LT(closed.Count(312, 254, 712, 354, Parchment), 200) << log;
+    }
 }
