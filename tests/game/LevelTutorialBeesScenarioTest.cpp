@@ -16,28 +16,21 @@ constexpr int kRemoveX = 778, kRemoveY = 720;
 
 TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemovesABed) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks& at : kEverySize) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
-        MakeMapProfile(game.User(), 7, true);
+    for (SizedGame at : kEverySize) {
+        MakeMapProfile(at.game.User(), 7, true);
         // The first click, on a bed, starts the clock and calls the villain; the
         // bee button once the villain attacks; a click (1); the bed of point 6
         // (2), once the award notices of the first bees are gone; its remove
         // button (3); a click (4).
         // (The bonus buttons' row stands centred above the panel.)
-        const int beesX = kBeesX + (at.size.width - kLarge.width) / 2,
-                  beesY = kBeesY + at.size.height - kLarge.height;
         std::string events = MapOpening(7, kPlayWithBonusesY, at.size) + at(14500, kBedX, kBedY) +
-                             Click(20500, beesX, beesY) + at(24500, 512, 150) + at(30500, kSixX, kSixY) +
+                             at.Centred(20500, kBeesX, kBeesY + at.size.height - kLarge.height) +
+                             at(24500, 512, 150) + at(30500, kSixX, kSixY) +
                              at.Panel(31500, kRemoveX, kRemoveY) + at(36000, 512, 150);
-        const std::string log = PlayGame(game, events,
-                                         {{19500, "bees"},
-                                          {24000, "after-bees"},
-                                          {30400, "bed"},
-                                          {31400, "remove"},
-                                          {35900, "removed"},
-                                          {36900, "end"}},
-                                         37000, "bees-" + windowsizes::Describe(at.size) + "-", at.size);
+        const std::vector<std::pair<int, std::string>> taken = {{19500, "bees"},    {24000, "after-bees"},
+                                                                {30400, "bed"},     {31400, "remove"},
+                                                                {35900, "removed"}, {36900, "end"}};
+        const std::string log = at.Play(events, taken, 37000, "bees-");
         EXPECT_NE(log.find("80080000 waits for the clock"), std::string::npos) << log;
         // The bee step waits for the villain's attack; the bees drive it off.
         const size_t attacks = log.find("attacks: its catapult stands");
@@ -48,10 +41,11 @@ TEST(LevelTutorialBeesScenario, LevelEightShowsTheBeesAgainstTheVillainThenRemov
         EXPECT_LT(log.find("driven off"), log.find("step 80080001")) << log;
         EXPECT_NE(log.find("point 6: pull-down ordered"), std::string::npos) << log;
 
-        if (at.size.width != kLarge.width) continue;
-        const Shot bees = Load(game, "bees"), after = Load(game, "after-bees"), bed = Load(game, "bed"),
-                   remove = Load(game, "remove"), removed = Load(game, "removed"), end = Load(game, "end");
-        ASSERT_TRUE(bees.ok && after.ok && bed.ok && remove.ok && removed.ok && end.ok);
+        const Shots shots(at.game, taken);
+        ASSERT_EQ(shots.Missing(), "");
+        if (!at.Large()) continue;
+        const Shot &bees = shots["bees"], &after = shots["after-bees"], &bed = shots["bed"],
+                   &remove = shots["remove"], &removed = shots["removed"], &end = shots["end"];
         ASSERT_EQ(bees.picture.width, 1024);
         // The bee step: an arrow down at the bee button above the panel, its box
         // beside the arrow's tail, left of the farmer.

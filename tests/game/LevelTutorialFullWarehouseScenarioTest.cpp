@@ -20,10 +20,8 @@ constexpr int kNoticeX = 300, kNoticeY = 610;
 
 TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedThrough) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks& at : kEverySize) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
-        MakeMapProfile(game.User(), 28);
+    for (SizedGame at : kEverySize) {
+        MakeMapProfile(at.game.User(), 28);
         // The first click, on the bed, starts the clock and the warehouse-button
         // hint; the warehouse opened and closed again; the harvest; the notice;
         // a click in the warehouse window.
@@ -32,15 +30,16 @@ TEST(LevelTutorialFullWarehouseScenario, TheFirstFullWarehouseIsShownAndClickedT
                                    at.Window(16500, kCloseX, kCloseY) + at(17500, kHarvestX, kHarvestY) +
                                    Click(22500, kNoticeX, kNoticeY + at.size.height - kLarge.height) +
                                    at.Window(24500, 512, 400);
-        const std::string log = PlayGame(game, events, {{22400, "notice"}, {24000, "window"}, {25400, "end"}},
-                                         25500, "full-" + windowsizes::Describe(at.size) + "-", at.size);
+        const std::string log =
+            at.Play(events, {{22400, "notice"}, {24000, "window"}, {25400, "end"}}, 25500, "full-");
         ExpectStepsInOrder(log, {"802A0001", "802B0001", "802B0002"});
         EXPECT_NE(log.find("802B0000 for the full warehouse"), std::string::npos) << log;
         EXPECT_EQ(testsupport::Occurrences(log, "the warehouse is full (wheat)"), 1u) << log;
         EXPECT_LT(log.find("the warehouse is full (wheat)"), log.find("step 802B0001")) << log;
 
-        if (at.size.width != kLarge.width) continue;
-        const Shot notice = Load(game, "notice"), window = Load(game, "window"), end = Load(game, "end");
+        if (!at.Large()) continue;
+        const Shot notice = Load(at.game, "notice"), window = Load(at.game, "window"),
+                   end = Load(at.game, "end");
         ASSERT_TRUE(notice.ok && window.ok && end.ok);
         ASSERT_EQ(notice.picture.width, 1024);
         // The notice stands at the bottom left; the arrow points at its right
@@ -92,10 +91,7 @@ TEST(LevelTutorialFullWarehouseScenario, ARestartWhileItShowsBringsItAgain) {
         return Click(at, kBedX, kBedY) + Click(at + 1500, kWarehouseX, kWarehouseY) +
                Click(at + 3500, kCloseX, kCloseY) + Click(at + 4500, kHarvestX, kHarvestY);
     };
-    const std::string events = MapOpening(28) + toTheNotice(13000) +
-                               testsupport::script::quick::Key(22000, "ESCAPE") +
-                               Click(23000, 503, 311) /* the pause menu's restart */ +
-                               Click(24000, 578, kPlayY) + toTheNotice(27000);
+    const std::string events = MapOpening(28) + toTheNotice(13000) + Restart(22000) + toTheNotice(27000);
     const std::string log = PlayGame(game, events, {}, 36000);
     EXPECT_EQ(testsupport::Occurrences(log, "802B0000 for the full warehouse"), 2u) << log;
 }

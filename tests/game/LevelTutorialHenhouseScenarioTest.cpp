@@ -24,10 +24,8 @@ bool EggsRing(int r, int g, int b) {
 
 TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesTheEggs) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks& at : kEverySize) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
-        MakeMapProfile(game.User(), 3);
+    for (SizedGame at : kEverySize) {
+        MakeMapProfile(at.game.User(), 3);
         // The first click, on the site, starts the clock; the site again (1), its
         // animal houses (2), the henhouse (3); "hens need wheat" (4) is answered
         // on the ripe bed's harvest button, which orders the harvest as well (5);
@@ -37,15 +35,10 @@ TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesThe
                              at.Panel(16500, kHenhouseX, kHenhouseY);
         events += at(22000, kHarvestX, kHarvestY) + at(30500, kFeedX, kFeedY);
         events += at(42000, kEggsX, kEggsY) + at(45500, 512, 300);
-        const std::string log = PlayGame(game, events,
-                                         {{21900, "feed-hint"},
-                                          {23400, "harvest"},
-                                          {29500, "feed"},
-                                          {35000, "laying"},
-                                          {41500, "eggs"},
-                                          {45000, "stored"},
-                                          {46400, "end"}},
-                                         46500, "hens-" + windowsizes::Describe(at.size) + "-", at.size);
+        const std::vector<std::pair<int, std::string>> taken = {
+            {21900, "feed-hint"}, {23400, "harvest"}, {29500, "feed"}, {35000, "laying"},
+            {41500, "eggs"},      {45000, "stored"},  {46400, "end"}};
+        const std::string log = at.Play(events, taken, 46500, "hens-");
         EXPECT_NE(log.find("80040000 waits for the clock"), std::string::npos) << log;
         ExpectStepsInOrder(log, {"80040001", "80040002", "80040003", "80040004", "80040005", "80040006",
                                  "80040007", "80040008", "80040009"});
@@ -58,14 +51,15 @@ TEST(LevelTutorialHenhouseScenario, LevelFourBuildsTheHenhouseFeedsItAndTakesThe
         EXPECT_NE(log.find("Into the warehouse          1 of 1 egg"), std::string::npos) << log;
         EXPECT_LT(log.find("Into the warehouse          1 of 1 egg"), log.find("step 80040009")) << log;
 
-        if (at.size.width != kLarge.width) continue;
-        const Shot hint = Load(game, "feed-hint"), harvest = Load(game, "harvest"), feed = Load(game, "feed"),
-                   laying = Load(game, "laying"), eggs = Load(game, "eggs"), stored = Load(game, "stored"),
-                   end = Load(game, "end");
-        ASSERT_TRUE(hint.ok && harvest.ok && feed.ok && laying.ok && eggs.ok && stored.ok && end.ok);
+        const Shots shots(at.game, taken);
+        ASSERT_EQ(shots.Missing(), "");
+        if (!at.Large()) continue;
+        const Shot &hint = shots["feed-hint"], &harvest = shots["harvest"], &feed = shots["feed"],
+                   &laying = shots["laying"], &eggs = shots["eggs"], &stored = shots["stored"],
+                   &end = shots["end"];
         // The boxes and arrows over the field make way for the farmer.
-        for (const Shot* shot : {&hint, &harvest, &feed, &laying, &eggs, &stored, &end})
-            EXPECT_GT(FarmerPixels(*shot, kLarge), 120) << "the farmer hidden";
+        for (const auto& [ms, name] : taken)
+            EXPECT_GT(FarmerPixels(shots[name], kLarge), 120) << "the farmer hidden in " << name;
         ASSERT_EQ(hint.picture.width, 1024);
         // Step 4: an arrow left of the new henhouse's feed button, pointing at it,
         // and one down at the feed button of the house's panel, with the box

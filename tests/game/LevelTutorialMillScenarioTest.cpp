@@ -37,10 +37,8 @@ std::string ToTheWheatStep(const SizedClicks& at = {}) {
 
 TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRunsThemToTheEnd) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks& at : kEverySize) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
-        MakeMapProfile(game.User(), 1);
+    for (SizedGame at : kEverySize) {
+        MakeMapProfile(at.game.User(), 1);
         const MapPoint house = HouseAt(1, at.size);
         // The first click (on the bed of point 3) starts the clock; the goal is
         // clicked away (1); the site (2), its buildings (3), the mill (4); a click
@@ -61,8 +59,7 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
             {41800, "flour"},  {43400, "second-site"}, {45400, "second-mill"}, {53900, "wheat"},
             {62900, "grown"},  {68400, "both"},        {69400, "one"},         {71000, "running"},
             {76000, "over"},   {89500, "returned"},    {91500, "map"}};
-        const std::string log =
-            PlayGame(game, events, taken, 92000, "mill-" + windowsizes::Describe(at.size) + "-", at.size);
+        const std::string log = at.Play(events, taken, 92000, "mill-");
         const std::vector<std::string> states = {"00000001", "80000002", "00000006", "00000005",
                                                  "80000003", "00000004", "00000005", "FFFFFFFF"};
         EXPECT_EQ(testsupport::StateChanges(log), states) << log;
@@ -87,16 +84,15 @@ TEST(LevelTutorialMillScenario, LevelTwoBuildsBothMillsWhereTheArrowsPointAndRun
             << "the map answers\n"
             << log;
 
-        const Shots shots(game, taken);
+        const Shots shots(at.game, taken);
         ASSERT_EQ(shots.Missing(), "");
         // 13: at every size its box leaves bed 3's growth line, then its harvest button (whose light face
         // is a few pixels of the parchment's colour), in sight.
-        const windowsizes::FieldOnScreen field(at.size);
+        const windowsizes::FieldOnScreen& f = at.field;
         for (const char* name : {"wheat", "grown"})
-            EXPECT_LT(shots[name].Count(field.X(454), field.Y(371), field.X(506), field.Y(433), Parchment),
-                      field.Area(100))
+            EXPECT_LT(shots[name].Count(f.X(454), f.Y(371), f.X(506), f.Y(433), Parchment), f.Area(100))
                 << name;
-        if (at.size.width != kLarge.width) continue;
+        if (!at.Large()) continue;
         const Shot &goal = shots["goal"], &site = shots["site"], &buildings = shots["buildings"],
                    &mill = shots["mill"], &button = shots["button"], &harvest = shots["harvest"],
                    &produce = shots["produce"], &grinding = shots["grinding"], &flour = shots["flour"],

@@ -35,11 +35,9 @@ int MillArrow(const Shot& shot) {
 
 TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks& at : kEverySize) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
+    for (SizedGame at : kEverySize) {
         // The player lacks one flour for the miller's bronze award: the first flour here earns it.
-        testplayers::MakeEasyPlayer(game.User(), u"lea", 4, kLevelSilver, true, [](ProfileRecord& record) {
+        testplayers::MakeEasyPlayer(at.game.User(), u"lea", 4, kLevelSilver, true, [](ProfileRecord& record) {
             record.awards[2] = record.awardsSeen[2] = 9;
         });
         // The first click, on the site, starts the clock; the site again (1), its
@@ -52,17 +50,10 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
         events += at(22000, 600, 560) + at(23500, kHarvestX, kHarvestY) + at(29000, kFeedX, kFeedY);
         events += at(33000, kFlourX, kFlourY) + at(44000, kEggsX, kEggsY) + at(47500, kPieX, kPieY) +
                   at(53500, 512, 300);
-        const std::string log = PlayGame(game, events,
-                                         {{21900, "bakery"},
-                                          {23400, "harvest"},
-                                          {28900, "feed"},
-                                          {31500, "mill"},
-                                          {37500, "waiting"},
-                                          {43500, "eggs"},
-                                          {47000, "pie"},
-                                          {52500, "goal"},
-                                          {54400, "end"}},
-                                         54500, "pie-" + windowsizes::Describe(at.size) + "-", at.size);
+        const std::vector<std::pair<int, std::string>> taken = {
+            {21900, "bakery"}, {23400, "harvest"}, {28900, "feed"}, {31500, "mill"}, {37500, "waiting"},
+            {43500, "eggs"},   {47000, "pie"},     {52500, "goal"}, {54400, "end"}};
+        const std::string log = at.Play(events, taken, 54500, "pie-");
         EXPECT_NE(log.find("80050000 waits for the clock"), std::string::npos) << log;
         ExpectStepsInOrder(log, {"80050001", "80050002", "80050003", "80050004", "80050005", "80050006",
                                  "80050007", "80050008", "80050009", "8005000A", "8005000B"});
@@ -76,23 +67,23 @@ TEST(LevelTutorialPieScenario, LevelFiveBakesAPieFromFlourAndAnEgg) {
 
         // Step 4: at every size the box stands near its arrow's tail, right of the bakery and above the
         // bed of point 3 (where there is no room beside it), not across the field.
-        const windowsizes::FieldOnScreen field(at.size);
-        EXPECT_GT(Load(game, "bakery").Count(field.X(540), 0, at.size.width, field.Y(380), Parchment), 10000);
+        const Shots shots(at.game, taken);
+        ASSERT_EQ(shots.Missing(), "");
+        EXPECT_GT(shots["bakery"].Count(at.field.X(540), 0, at.size.width, at.field.Y(380), Parchment),
+                  10000);
         // The miller's bronze award comes with the first flour, as step 9 begins: its notice (its green
         // name) stands beside the step's box, or waits for the box to go where it would cover it (at 800 x
         // 600).
         const bool noticeWaits = at.size.width < kLarge.width;
         const auto notice = [&](const char* shot) {
-            return Load(game, shot).NearIn(0, 0, at.size.width, at.size.height, 0x008000, 8);
+            return shots[shot].NearIn(0, 0, at.size.width, at.size.height, 0x008000, 8);
         };
         EXPECT_GT(notice(noticeWaits ? "pie" : "eggs"), 200);
         EXPECT_EQ(notice("eggs") == 0, noticeWaits);
-        if (at.size.width != kLarge.width) continue;
-        const Shot bakery = Load(game, "bakery"), harvest = Load(game, "harvest"), feed = Load(game, "feed"),
-                   mill = Load(game, "mill"), waiting = Load(game, "waiting"), eggs = Load(game, "eggs"),
-                   pie = Load(game, "pie"), goal = Load(game, "goal"), end = Load(game, "end");
-        ASSERT_TRUE(bakery.ok && harvest.ok && feed.ok && mill.ok && waiting.ok && eggs.ok && pie.ok &&
-                    goal.ok && end.ok);
+        if (!at.Large()) continue;
+        const Shot &bakery = shots["bakery"], &harvest = shots["harvest"], &feed = shots["feed"],
+                   &mill = shots["mill"], &waiting = shots["waiting"], &eggs = shots["eggs"],
+                   &pie = shots["pie"], &goal = shots["goal"], &end = shots["end"];
         ASSERT_EQ(bakery.picture.width, 1024);
         // Step 4: the arrow at the bakery's production button, the box below the mill, clear of it and the
         // henhouse.

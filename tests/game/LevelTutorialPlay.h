@@ -84,14 +84,24 @@ inline void MakeMapProfile(const std::string& user) {
 // bonuses taken into the level.
 constexpr int kPlayY = 538, kPlayWithBonusesY = 614;
 
+// At 1024 x 768 the pause menu (269 x 510, centred): its restart and options.
+constexpr int kMenuX = 503, kMenuRestartY = 311, kMenuOptionsY = 447;
+
+// Escape, the pause menu's restart and the level window's "play", a second apart.
+inline std::string Restart(int ms) {
+    return testsupport::script::quick::Key(ms, "ESCAPE") + Click(ms + 1000, kMenuX, kMenuRestartY) +
+           Click(ms + 2000, 578, kPlayY);
+}
+
 // Where the way into a level clicks in a window of the size: the main
-// screen's "easy", a level's house (the map is drawn at the window's height
-// over 768) and the level window's "play" (the window stands centred).
-inline MapPoint EasyButton(windowsizes::WindowSize size) {
-    if (size.width == 1920) return {1237, 682};
+// screen's "play" easy (or hard), a level's house (the map is drawn at the
+// window's height over 768) and the level window's "play" (the window
+// stands centred).
+inline MapPoint EasyButton(windowsizes::WindowSize size, bool hard = false) {
+    if (size.width == 1920) return {1237, hard ? 778 : 682};
     if (size.width == 1366) return {874, 451};
-    return size.width == 800 ? MapPoint{589, 352}
-                             : MapPoint{programtest::kPlayEasyX, programtest::kPlayEasyY};
+    if (size.width == 800) return {589, hard ? 405 : 352};
+    return {programtest::kPlayEasyX, hard ? programtest::kPlayHardY : programtest::kPlayEasyY};
 }
 // (The map stands centred on a screen wider than 4:3.)
 inline MapPoint HouseAt(int32_t level, windowsizes::WindowSize size) {
@@ -131,8 +141,9 @@ inline std::string LevelOneOpening(int laterMs = 0, windowsizes::WindowSize size
 // field's points (drawn 1:1 at 1024 x 768, scaled and centred above the
 // panel); on the panel, whose blocks (the goals, the page, the warehouse
 // button) stand centred on a wider screen and side by side, narrower, at
-// 800 x 600; on the top strip, centred; on the warehouse window, centred on
-// a larger screen and nearer the top left at 800 x 600.
+// 800 x 600; centred (the top strip, the bonus buttons' row); on the
+// warehouse window, centred on a larger screen and nearer the top left at
+// 800 x 600.
 struct SizedClicks {
     windowsizes::WindowSize size = kLarge;
     std::string operator()(int ms, int x, int y) const {
@@ -143,7 +154,9 @@ struct SizedClicks {
         const int wider = (size.width - kLarge.width) / 2, narrower = x < 391 ? -86 : x < 861 ? -137 : -162;
         return Click(ms, x + (size.width < kLarge.width ? narrower : wider), y + size.height - kLarge.height);
     }
-    std::string Top(int ms, int x, int y) const { return Click(ms, x + (size.width - kLarge.width) / 2, y); }
+    std::string Centred(int ms, int x, int y) const {
+        return Click(ms, x + (size.width - kLarge.width) / 2, y);
+    }
     std::string Window(int ms, int x, int y) const {
         if (size.width < kLarge.width) return Click(ms, x - 152, y - 105);
         return Click(ms, x + (size.width - kLarge.width) / 2, y + (size.height - kLarge.height) / 2);
@@ -181,6 +194,22 @@ inline std::string PlayGame(testsupport::GameCopy& game, const std::string& even
                                     .program = true,
                                     .drawEvery = kTutorialDrawEvery});
 }
+
+// One size's walk: its clicks, its own copy of the game, where the field
+// stands, and its run (the game itself, kept under the prefix and the
+// size); a failure in its scope names the size.
+struct SizedGame : SizedClicks {
+    testing::ScopedTrace trace;
+    GameCopy game;
+    windowsizes::FieldOnScreen field;
+    SizedGame(const SizedClicks& at)
+        : SizedClicks(at), trace(__FILE__, __LINE__, windowsizes::Describe(at.size)), field(at.size) {}
+    bool Large() const { return size.width == kLarge.width; }
+    std::string Play(const std::string& events, const std::vector<std::pair<int, std::string>>& shots,
+                     int untilMs, const std::string& keptAs) {
+        return PlayGame(game, events, shots, untilMs, keptAs + windowsizes::Describe(size) + "-", size);
+    }
+};
 
 // The farmer's dress over the field (above the panel): how much of her is in sight.
 inline int FarmerPixels(const Shot& shot, windowsizes::WindowSize size) {

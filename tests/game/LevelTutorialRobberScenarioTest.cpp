@@ -31,33 +31,28 @@ bool CloseTutorialShown(const Shot& shot) {
 
 TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTheRobberAndTheButtonAreSeen) {
     // At each window size; the screenshots are looked at, and the restart made, in the first.
-    for (const SizedClicks& at : kEverySize) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
-        MakeMapProfile(game.User(), 5);
+    for (SizedGame at : kEverySize) {
+        MakeMapProfile(at.game.User(), 5);
         // Seed 2: the robber's first shot goes to the bed of point 3, its second to point 1.
-        SeenPlay play(game, {.events = MapOpening(5, kPlayY, at.size) + at(13000, kBedOneX, kBedOneY) +
-                                       at(26500, 512, 150),
-                             .width = at.size.width,
-                             .height = at.size.height,
-                             .moreArguments = " --seed 2",
-                             .program = true,
-                             .drawEvery = kTutorialDrawEvery});
-        // The field (drawn 1:1 at 1024 x 768) above the panel, which covers it from y 648 there.
-        const windowsizes::FieldOnScreen field(at.size);
-        const auto inField = [&field, &at](uint32_t colour, int tolerance, int minPixels) {
+        SeenPlay play(at.game, {.events = MapOpening(5, kPlayY, at.size) + at(13000, kBedOneX, kBedOneY) +
+                                          at(26500, 512, 150),
+                                .width = at.size.width,
+                                .height = at.size.height,
+                                .moreArguments = " --seed 2",
+                                .program = true,
+                                .drawEvery = kTutorialDrawEvery});
+        // The field above the panel, which covers it from y 648 at 1024 x 768.
+        const auto inField = [field = at.field, w = at.size.width](uint32_t colour, int minPixels) {
             return [=](const Shot& shot) {
-                return shot.Find(0, field.Y(40), at.size.width, field.Y(640), colour, tolerance,
-                                 field.Area(minPixels));
+                return shot.Find(0, field.Y(40), w, field.Y(640), colour, 24, field.Area(minPixels));
             };
         };
-        const std::optional<Spot> ball =
-            play.ClickWhereSeen(30000, "held-shot", inField(kShotPurple, 24, 80));
-        const std::optional<Spot> robber = play.ClickWhereSeen(31500, "robber", inField(kCoat, 24, 100));
+        const std::optional<Spot> ball = play.ClickWhereSeen(30000, "held-shot", inField(kShotPurple, 80));
+        const std::optional<Spot> robber = play.ClickWhereSeen(31500, "robber", inField(kCoat, 100));
         ASSERT_TRUE(ball && robber) << play.Events();
         play.Add(Click(32000, robber->x, robber->y) + Click(32500, robber->x, robber->y));
         const std::optional<Spot> button =
-            play.ClickWhereSeen(34500, "repair-button", [&field](const Shot& shot) {
+            play.ClickWhereSeen(34500, "repair-button", [field = at.field](const Shot& shot) {
                 return shot.Find(field.X(kBedX - 40), field.Y(kRepairY - 40), field.X(kBedX + 40),
                                  field.Y(kRepairY + 30), kRepairBlue, 16, field.Area(60));
             });
@@ -84,9 +79,9 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
         ASSERT_NE(repaired, std::string::npos) << log;
         EXPECT_NE(log.find("80060000 is over", repaired), std::string::npos) << log;
 
-        if (at.size.width != kLarge.width) continue;
-        const Shot damage = Load(game, "damage"), shot = Load(game, "held-shot"),
-                   repair = Load(game, "repair-button"), end = Load(game, "end");
+        if (!at.Large()) continue;
+        const Shot damage = Load(at.game, "damage"), shot = Load(at.game, "held-shot"),
+                   repair = Load(at.game, "repair-button"), end = Load(at.game, "end");
         ASSERT_TRUE(damage.ok && shot.ok && repair.ok && end.ok) << log;
         ASSERT_EQ(damage.picture.width, 1024);
         // The damaged bed: its puddle and its repair button over it.
@@ -101,8 +96,7 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
         EXPECT_GT(damage.Count(640, 480, 1000, 550, Parchment), 10000) << log;
         // Step 2: the arrow beside the held ball, pointing at it from the upper
         // right, and the box above, clear of the arrow's tail.
-        EXPECT_GT(shot.Count(ball->x + 15, ball->y - 80, ball->x + 75, ball->y - 20, ArrowYellow), 300)
-            << log;
+        EXPECT_GT(shot.Count(ball->x + 15, ball->y - 80, ball->x + 75, ball->y - 20, ArrowYellow), 300);
         EXPECT_LT(shot.Count(ball->x, ball->y - 90, ball->x + 90, ball->y, Parchment), 20) << log;
         // The robber the tutorial holds stands at its catapult while its steps
         // tell of it (its dark wood beside him, on the side he faces).
@@ -113,8 +107,7 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
                 << log;
         // Step 4: the arrow at the repair button from its right, off the
         // puddle below it; nothing of the box over the button and the puddle.
-        EXPECT_GT(repair.Count(kBedX + 24, kRepairY - 15, kBedX + 120, kRepairY + 15, ArrowYellow), 300)
-            << log;
+        EXPECT_GT(repair.Count(kBedX + 24, kRepairY - 15, kBedX + 120, kRepairY + 15, ArrowYellow), 300);
         EXPECT_LT(repair.Count(kBedX - 40, kBedY - 20, kBedX + 40, kBedY + 20, ArrowYellow), 20)
             << "the puddle";
         EXPECT_GT(repair.Count(0, 40, 1024, 640, Parchment), 4000) << log;
@@ -128,8 +121,7 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
         // Restarted from the pause menu while her wrench is over the bed: the new run shows no wrench nor
         // bar.
         EXPECT_GT(play.Look(36900, "repairing").Near(kBedX, kWrenchY, 10, kRepairBlue, 16), 100);
-        play.Add(testsupport::script::quick::Key(37000, "ESCAPE") +
-                 Click(38000, 503, 311) /* the pause menu's restart */ + Click(39000, 578, kPlayY));
+        play.Add(Restart(37000));
         EXPECT_LT(play.Look(41500, "restarted").Near(kBedX, kWrenchY, 10, kRepairBlue, 16), 5)
             << play.Events();
     }
@@ -140,10 +132,8 @@ TEST(LevelTutorialRobberScenario, LevelSixIsPlayedToItsEndByClicksWhereTheShotTh
 TEST(LevelTutorialRobberScenario, ARestartAtStepOneBeginsWithANewRobber) {
     GameCopy game;
     MakeMapProfile(game.User(), 5);
-    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20; // the pause menu's restart
     const std::string events =
-        MapOpening(5) + Click(13000, kBedOneX, kBedOneY) + testsupport::script::quick::Key(26000, "ESCAPE") +
-        Click(27000, menuX, menuY + 162) + Click(28000, 578, kPlayY) + Click(31000, 512, 150);
+        MapOpening(5) + Click(13000, kBedOneX, kBedOneY) + Restart(26000) + Click(31000, 512, 150);
     const std::string log = testsupport::Play(
         game, {.events = events, .untilMs = 45000, .moreArguments = " --seed 2", .program = true});
     EXPECT_EQ(testsupport::Occurrences(log, "Level tutorial              step 80060001"), 2u) << log;

@@ -11,15 +11,14 @@
 #include "tests/support/MissingContent.h"
 
 using namespace programtest;
+using namespace tutorialplay;
 
 namespace {
 
-using testsupport::script::quick::Click;
-
-using tutorialplay::ArrowYellow;
-using tutorialplay::Parchment;
-// The "Yes" of the close-tutorial question.
-constexpr int kYesX = 443, kYesY = 441;
+// The "Yes" of the close-tutorial question; the options window (520 x 330,
+// centred), whose tutorial box stands 26 px in at 121 px down and its close
+// button at the bottom.
+constexpr int kYesX = 443, kYesY = 441, kOptionsX = (1024 - 520) / 2, kOptionsY = (768 - 330) / 2;
 // The click line's grey text.
 bool Grey(int r, int g, int b) {
     return r > 110 && r < 150 && std::abs(r - g) < 8 && std::abs(r - b) < 8;
@@ -50,25 +49,19 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
         });
         const windowsizes::FieldOnScreen field(look.size);
         // The level is loaded well before 15 s, when the first click lands on a site (point 2).
-        const std::string events =
-            tutorialplay::LevelOneOpening(0, look.size) + Click(15000, field.X(660), field.Y(400));
-        const std::string log =
-            windowsizes::PlayAt(game, look.size,
-                                {.events = events,
-                                 .shots = {{9900, "map"}, {14900, "before"}, {16020, "step1"}},
-                                 .untilMs = 16100,
-                                 .program = true});
+        const std::string events = LevelOneOpening(0, look.size) + Click(15000, field.X(660), field.Y(400));
+        const std::string log = PlayGame(game, events, {{9900, "map"}, {14900, "before"}, {16020, "step1"}},
+                                         16100, windowsizes::Describe(look.size) + "-", look.size);
         EXPECT_NE(log.find("80010000 waits for the clock"), std::string::npos) << log;
 
-        const Shot map = tutorialplay::Load(game, "map"), a = tutorialplay::Load(game, "before"),
-                   b = tutorialplay::Load(game, "step1");
+        const Shot map = Load(game, "map"), a = Load(game, "before"), b = Load(game, "step1");
         ASSERT_TRUE(map.ok && a.ok && b.ok);
         ASSERT_EQ(b.picture.width, look.size.width);
         // The map's first visit: its box beside its arrow's tail by level 1's house (below it, or left of it
         // where the map stands centred on a wide screen), leaving the Back button's corner and the
         // greeting's plate (centred on the top strip) in sight.
         const int w = look.size.width, unit = look.size.height; // map pixels scale by unit / 768
-        const MapPoint house = tutorialplay::HouseAt(0, look.size);
+        const MapPoint house = HouseAt(0, look.size);
         EXPECT_GT(map.Count(0, house.y - 100 * unit / 768, w / 2, house.y + 260 * unit / 768, Parchment),
                   std::min(12000, 12000 * unit / 768 * unit / 768))
             << "the first visit's box";
@@ -95,10 +88,9 @@ TEST(LevelTutorialScenario, TheFirstClickStartsLevelOnesTutorial) {
 // 722) pressed: the farmer sows wheat there and step 5 waits for it to grow.
 TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
-    const std::string events = tutorialplay::LevelOneOpening() + Click(15000, 660, 400) +
-                               Click(16300, 300, 120) + Click(17200, 460, 320) + Click(18200, 626, 722) +
-                               Click(19200, 577, 722);
+    MakeMapProfile(game.User());
+    const std::string events = LevelOneOpening() + Click(15000, 660, 400) + Click(16300, 300, 120) +
+                               Click(17200, 460, 320) + Click(18200, 626, 722) + Click(19200, 577, 722);
     const std::string log =
         testsupport::Play(game, {.events = events,
                                  .shots = {{18000, "plants"}, {19000, "wheat"}, {21000, "growing"}},
@@ -107,8 +99,7 @@ TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
     for (const char* step : {"step 80010002", "step 80010003", "step 80010004", "step 80010005"})
         EXPECT_NE(log.find(step), std::string::npos) << step << "\n" << log;
     EXPECT_NE(log.find("point 1: wheat ordered"), std::string::npos) << log;
-    const Shot a = tutorialplay::Load(game, "plants"), b = tutorialplay::Load(game, "wheat"),
-               c = tutorialplay::Load(game, "growing");
+    const Shot a = Load(game, "plants"), b = Load(game, "wheat"), c = Load(game, "growing");
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     // Step 3's arrow points down at the plants button, step 4's at the wheat.
     EXPECT_GT(a.Count(606, 615, 646, 655, ArrowYellow), 150) << log;
@@ -125,25 +116,19 @@ TEST(LevelTutorialScenario, StepsTwoToFourSowWheatOnPointOne) {
 // and the wheat sow wheat there at once.
 TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
     GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
-    // The pause menu (269 x 510) and the options window (520 x 330) stand
-    // centred: the menu's options at row 4, its restart at row 2; the
-    // options' tutorial box 26 px in at 121 px down, its close button at the
-    // bottom; the level window's restart where its play button stands.
-    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
-    const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
+    MakeMapProfile(game.User());
+    // The level window's restart stands where its play button does.
     const std::string events =
-        tutorialplay::LevelOneOpening() + Click(15000, 660, 400) +
-        "17000 key down ESCAPE\n17050 key up ESCAPE\n" + Click(18000, menuX, menuY + 298) +
-        Click(19000, optionsX + 38, optionsY + 133) + Click(20000, 512, optionsY + 330 - 36) +
-        Click(21000, menuX, menuY + 162) + Click(22000, 578, 538) + Click(24000, 460, 320) +
-        Click(25000, 626, 722) + Click(26000, 577, 722);
-    const std::string log = tutorialplay::PlayGame(game, events,
-                                                   {{16500, "untick-tutorial"},
-                                                    {19800, "untick-unticked"},
-                                                    {21800, "untick-restart"},
-                                                    {24800, "untick-selected"}},
-                                                   27000);
+        LevelOneOpening() + Click(15000, 660, 400) + "17000 key down ESCAPE\n17050 key up ESCAPE\n" +
+        Click(18000, kMenuX, kMenuOptionsY) + Click(19000, kOptionsX + 38, kOptionsY + 133) +
+        Click(20000, 512, kOptionsY + 330 - 36) + Click(21000, kMenuX, kMenuRestartY) +
+        Click(22000, 578, 538) + Click(24000, 460, 320) + Click(25000, 626, 722) + Click(26000, 577, 722);
+    const std::string log = PlayGame(game, events,
+                                     {{16500, "untick-tutorial"},
+                                      {19800, "untick-unticked"},
+                                      {21800, "untick-restart"},
+                                      {24800, "untick-selected"}},
+                                     27000);
     EXPECT_EQ(testsupport::Occurrences(log, "80010000 waits for the clock"), 1u) << log;
     const size_t restart = log.find("Level 1 restarts from scratch.");
     ASSERT_NE(restart, std::string::npos) << log;
@@ -165,18 +150,18 @@ TEST(LevelTutorialScenario, ARestartAfterUntickingTheTutorialHasNoTutorial) {
 // the step stays; the click on point 1 then selects it and step 3 follows.
 TEST(LevelTutorialScenario, ClicksTheStepDoesNotAskForAreRefused) {
     GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
-    const std::string events = tutorialplay::LevelOneOpening() + Click(15000, 660, 400) +
-                               Click(16300, 300, 120) + Click(17200, 660, 400) + Click(18500, 460, 320);
-    const std::string log = tutorialplay::PlayGame(
-        game, events, {{15600, "refused-first"}, {18200, "refused-step2"}, {19300, "selected-point1"}},
-        19500);
-    tutorialplay::ExpectStepsInOrder(log, {"80010001", "80010002", "80010003"});
+    MakeMapProfile(game.User());
+    const std::string events = LevelOneOpening() + Click(15000, 660, 400) + Click(16300, 300, 120) +
+                               Click(17200, 660, 400) + Click(18500, 460, 320);
+    const std::string log =
+        PlayGame(game, events,
+                 {{15600, "refused-first"}, {18200, "refused-step2"}, {19300, "selected-point1"}}, 19500);
+    ExpectStepsInOrder(log, {"80010001", "80010002", "80010003"});
     // A selected site shows its build page on the panel: the plants button's
     // cream face where the medal times stand otherwise.
     constexpr uint32_t kButtonFace = 0xF2E2BC;
-    const Shot a = tutorialplay::Load(game, "refused-first"), b = tutorialplay::Load(game, "refused-step2"),
-               c = tutorialplay::Load(game, "selected-point1");
+    const Shot a = Load(game, "refused-first"), b = Load(game, "refused-step2"),
+               c = Load(game, "selected-point1");
     ASSERT_TRUE(a.ok && b.ok && c.ok);
     EXPECT_LT(a.NearIn(585, 690, 668, 755, kButtonFace, 6), 100) << "the first click selected point 2";
     EXPECT_LT(b.NearIn(585, 690, 668, 755, kButtonFace, 6), 100) << "step 2 let point 2 be selected";
@@ -192,7 +177,7 @@ TEST(LevelTutorialScenario, ClicksTheStepDoesNotAskForAreRefused) {
 // at the old places.
 TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
+    MakeMapProfile(game.User());
     ASSERT_TRUE(testsupport::WriteFileBytes(game.Game() + "/config.ini",
                                             "[Video]\nWindow=800,600\nScreen=1024,768\n"));
     using testsupport::script::Move;
@@ -202,7 +187,7 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     // "options" at (391, 363); the options at (140, 135) with their full
     // screen box at (178, 217); at 1024 x 768 "close" at (512, 516) and the
     // menu's "continue" at (503, 243).
-    const std::string events = tutorialplay::LevelOneOpening(0, {800, 600}) + Click(15000, 512, 302) +
+    const std::string events = LevelOneOpening(0, {800, 600}) + Click(15000, 512, 302) +
                                Key(17000, "ESCAPE") + Click(18000, 391, 363) + Move(18200, 5, 300) +
                                Click(19000, 178, 217) + Move(19200, 5, 300) + Click(20500, 512, 516) +
                                Move(20700, 5, 300) + Click(21500, 503, 243) + Move(21700, 5, 300);
@@ -222,14 +207,14 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
     ASSERT_EQ(a.picture.width, 800);
     ASSERT_EQ(b.picture.width, 1024);
     // At 800 x 600: the arrow above the goal button (140, 530), the box over the field.
-    EXPECT_GT(a.Count(115, 390, 165, 470, tutorialplay::ArrowYellow), 300);
-    EXPECT_GT(a.Count(200, 135, 600, 190, tutorialplay::Parchment), 15000);
+    EXPECT_GT(a.Count(115, 390, 165, 470, ArrowYellow), 300);
+    EXPECT_GT(a.Count(200, 135, 600, 190, Parchment), 15000);
     // At 1024 x 768: the arrow above the goal button (226, 700) and the box
     // 80 px above the field's centre (512, 344); nothing at the old places.
-    EXPECT_GT(b.Count(200, 555, 255, 640, tutorialplay::ArrowYellow), 300) << "the arrow at the goal button";
-    EXPECT_LT(b.Count(115, 390, 165, 470, tutorialplay::ArrowYellow), 30) << "the arrow at its old place";
-    EXPECT_GT(b.Count(312, 218, 712, 275, tutorialplay::Parchment), 15000) << "the box centred";
-    EXPECT_LT(b.Count(195, 135, 300, 190, tutorialplay::Parchment), 100) << "the box at its old place";
+    EXPECT_GT(b.Count(200, 555, 255, 640, ArrowYellow), 300) << "the arrow at the goal button";
+    EXPECT_LT(b.Count(115, 390, 165, 470, ArrowYellow), 30) << "the arrow at its old place";
+    EXPECT_GT(b.Count(312, 218, 712, 275, Parchment), 15000) << "the box centred";
+    EXPECT_LT(b.Count(195, 135, 300, 190, Parchment), 100) << "the box at its old place";
 }
 
 // Level 1's tutorial played by clicks to its last step and the win. Step 11's box is answered on the wheat
@@ -241,7 +226,7 @@ TEST(LevelTutorialScenario, ArrowsAndBoxesFollowAChangeOfScreenSize) {
 // until the warehouse holds the goal's four wheat: the tutorial ends, the level is won. The round harvest and
 // water buttons stand 73 px above their sites, each seen in a shot as clicked.
 constexpr int kOneX = 460, kTwoX = 660, kOneButtonY = 247, kTwoButtonY = 327;
-std::string LevelOneToStepTwentySix(std::string s, const tutorialplay::SizedClicks& at = {}) {
+std::string LevelOneToStepTwentySix(std::string s, const SizedClicks& at = {}) {
     const auto next = [&](int ms) { s += at(ms, 512, 200); };
     s += at(15000, kOneX, 320) + at(16500, 512, 300); // the clock, step 1
     s += at(18000, kOneX, 320) + at.Panel(19000, 626, 712) +
@@ -250,7 +235,7 @@ std::string LevelOneToStepTwentySix(std::string s, const tutorialplay::SizedClic
     next(73500), next(74500);
     s += at(75500, kTwoX, 400) + at.Panel(76500, 626, 712); // 9, 10: the second site and its plants button
     s += at.Panel(77500, 576, 720);                         // 11: on the wheat button its arrow points at
-    s += at.Top(78500, 490, 22);                            // 12: on the money counter
+    s += at.Centred(78500, 490, 22);                        // 12: on the money counter
     next(79500);
     s += at(81000, kTwoX, 400); // step 14: a site, refused
     s += at(82000, 180, 185);   // the warehouse building
@@ -264,23 +249,6 @@ std::string LevelOneToStepTwentySix(std::string s, const tutorialplay::SizedClic
 }
 
 TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
-    // Walked to its win at 800 x 600 and 1920 x 1080 too (its boxes at rest leave in sight what they must).
-    for (const tutorialplay::SizedClicks at : {tutorialplay::SizedClicks{{800, 600}}, {{1920, 1080}}}) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
-        tutorialplay::MakeMapProfile(game.User());
-        std::string s = LevelOneToStepTwentySix(tutorialplay::LevelOneOpening(0, at.size), at);
-        s += at(176000, kTwoX, kTwoButtonY) + at(177000, kOneX, kOneButtonY) + at(201000, kOneX, kOneButtonY);
-        const std::string log = tutorialplay::PlayGame(game, s, {}, 212100, "", at.size);
-        tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F", "80010013", "80010015",
-                                               "80010017", "80010018", "80010019", "8001001A", "8001001B"});
-        EXPECT_NE(log.find("Level won:                  level 1, regime 0", log.find("80010000 is over")),
-                  std::string::npos)
-            << log;
-    }
-    GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
-    std::string s = LevelOneToStepTwentySix(tutorialplay::LevelOneOpening());
     // The round buttons: 24, 25 the harvests, 26 point 2's water; in step 27
     // point 2's harvest and point 1's water, then point 1's harvest.
     const std::vector<std::pair<int, std::pair<int, int>>> buttons = {
@@ -289,79 +257,88 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
         {201000, {kOneX, kOneButtonY}}};
     std::vector<std::pair<int, std::string>> shots = {{77400, "step11"}, {78400, "step12"}, {212000, "won"}};
     shots.insert(shots.end(), {{80800, "step14-before"}, {81800, "step14-bed"}});
-    for (const auto& [ms, at] : buttons) {
-        if (ms > 151000) s += Click(ms, at.first, at.second);
+    for (const auto& [ms, spot] : buttons)
         shots.push_back({ms, "button-" + std::to_string(ms)});
-    }
-    const std::string log = tutorialplay::PlayGame(game, s, shots, 212100);
-    tutorialplay::ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F", "80010013", "80010015",
-                                           "80010017", "80010018", "80010019", "8001001A", "8001001B"});
-    // Step 7 says the harvest goes straight into the warehouse: it is there
-    // when the step comes, with no walk to the warehouse between.
-    const size_t six = log.find("step 80010006"), seven = log.find("step 80010007");
-    ASSERT_LT(six, seven) << log;
-    EXPECT_LT(log.find("Into the warehouse          1 of 1 wheat", six), seven) << log;
-    const size_t opened = log.find("window opened with");
-    ASSERT_NE(opened, std::string::npos) << log;
-    EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";
-    const size_t over = log.find("80010000 is over");
-    ASSERT_NE(over, std::string::npos) << log;
-    EXPECT_NE(log.find("(stock 4)"), std::string::npos) << log;
-    EXPECT_NE(log.find("Level won:                  level 1, regime 0", over), std::string::npos) << log;
-    // Step 11's box is answered on the wheat button, which does not sow: point
-    // 2 is sown in step 21.
-    EXPECT_GT(log.find("point 2: wheat ordered"), log.find("step 80010015")) << "step 11's click sowed\n"
-                                                                             << log;
-    const Shot eleven = tutorialplay::Load(game, "step11"), twelve = tutorialplay::Load(game, "step12"),
-               before = tutorialplay::Load(game, "step14-before"),
-               bed = tutorialplay::Load(game, "step14-bed");
-    ASSERT_TRUE(eleven.ok && twelve.ok && before.ok && bed.ok);
-    // Step 11: the arrow down at the wheat button; step 12 follows its click:
-    // the arrow up at the strip's money (its middle, x 512), not at the regime plank.
-    EXPECT_GT(eleven.Count(555, 610, 600, 660, ArrowYellow), 150) << log;
-    EXPECT_LT(twelve.Count(555, 610, 600, 660, ArrowYellow), 30) << "step 11 went on";
-    EXPECT_GT(twelve.Count(490, 50, 535, 130, ArrowYellow), 200) << log;
-    EXPECT_LT(twelve.Count(690, 50, 790, 130, ArrowYellow), 30) << "the arrow at the regime plank";
-    // Step 14: the bed stays unselected: the panel's page is as it was before the click.
-    EXPECT_LT(testsupport::Differing(before, bed, 400, 685, 855, 760), 50)
-        << "step 14 let point 1 be selected";
-    // Each round button is drawn where it is clicked: its light face (plain or lit).
-    for (const auto& [ms, at] : buttons) {
-        const Shot shot = tutorialplay::Load(game, "button-" + std::to_string(ms));
-        ASSERT_TRUE(shot.ok) << ms;
-        EXPECT_GT(shot.Near(at.first, at.second, 12, 0xF0D284, 12), 60)
-            << "no round button at " << ms << " ms";
-    }
-    const Shot dry = tutorialplay::Load(game, "button-151000"); // step 26's box away from point 1's button
-    EXPECT_EQ(dry.Count(kOneX - 60, kOneButtonY - 40, kOneX + 60, kOneButtonY + 40, Parchment), 0);
-    // The result window over the field.
-    const Shot won = tutorialplay::Load(game, "won");
-    ASSERT_TRUE(won.ok);
-    EXPECT_GT(won.NearIn(280, 380, 740, 520, programtest::kWindowFace, 8), 20000) << "the result window";
-    // Any quit after the fourth wheat (203.2 s) stores the win as leaving does: its records line, map medal.
-    const std::string menu = testsupport::script::quick::Key(203400, "ESCAPE"), shot = game.File("menu.png"),
-                      end = " --draw-every 64 --until-ms 400000";
-    const std::pair<std::string, std::string> kQuits[] = {
-        {"203600 close\n", end},
-        {"203400 focus lost\n203600 close\n", end},
-        {"", " --draw-every 64 --until-ms 203600"},
-        {menu + Click(203800, 503, 583) + Click(204200, kYesX, kYesY), end},
-        {menu + Click(203800, 503, 311) + Click(204500, 578, 538) + "208000 close\n", end},
-        {menu, end + testsupport::ScreenshotAt(203600, shot) + " & until [ -e '" + shot +
-                   "' ] || ! kill -0 $!; do sleep 0.05; done; kill $!; wait $!"}};
-    const std::u16string line = u"level_01 Easy: 00:01:27"; // 86,140 ms in the records file, UTF-16LE
-    for (const auto& [events, arguments] : kQuits) {
-        SCOPED_TRACE(events + arguments);
-        std::filesystem::remove_all(game.User());
-        tutorialplay::MakeMapProfile(game.User());
-        ASSERT_EQ(testsupport::RunScript(game, "quit", s + events, arguments, nullptr, true), 0);
-        EXPECT_EQ(game.Log().find("15: the main window is closed") != std::string::npos, events == menu);
-        EXPECT_EQ(testsupport::Occurrences(game.Log(), "Level won:                  level 1, regime 0"), 1u);
-        const std::string records = testsupport::ReadFileBytes(game.User() + "/records1.txt");
-        EXPECT_NE(records.find(reinterpret_cast<const char*>(line.data()), 0, 2 * line.size()), records.npos);
-        tutorialplay::PlayGame(game, programtest::ToTheMap(), {{8000, "map"}}, 8100);
-        const MapPoint medal = CellPosition(0);
-        EXPECT_GT(tutorialplay::Load(game, "map").Near(medal.x - 49, medal.y + 2, 6, 0xE0E0E8, 30), 10);
+    // At each window size (its boxes at rest leave in sight what they must); the screenshots are looked at,
+    // and the quits made, in the first.
+    for (SizedGame at : kEverySize) {
+        GameCopy& game = at.game;
+        MakeMapProfile(game.User());
+        std::string s = LevelOneToStepTwentySix(LevelOneOpening(0, at.size), at);
+        for (const auto& [ms, spot] : buttons)
+            if (ms > 151000) s += at(ms, spot.first, spot.second);
+        const std::string log = at.Play(s, shots, 212100, "level1-");
+        ExpectStepsInOrder(log, {"8001000D", "8001000E", "8001000F", "80010013", "80010015", "80010017",
+                                 "80010018", "80010019", "8001001A", "8001001B"});
+        // Step 7 says the harvest goes straight into the warehouse: it is there
+        // when the step comes, with no walk to the warehouse between.
+        const size_t six = log.find("step 80010006"), seven = log.find("step 80010007");
+        ASSERT_LT(six, seven) << log;
+        EXPECT_LT(log.find("Into the warehouse          1 of 1 wheat", six), seven) << log;
+        const size_t opened = log.find("window opened with");
+        ASSERT_NE(opened, std::string::npos) << log;
+        EXPECT_GT(opened, log.find("step 8001000E")) << "opened in step 14";
+        const size_t over = log.find("80010000 is over");
+        ASSERT_NE(over, std::string::npos) << log;
+        EXPECT_NE(log.find("(stock 4)"), std::string::npos) << log;
+        EXPECT_NE(log.find("Level won:                  level 1, regime 0", over), std::string::npos) << log;
+        // Step 11's box is answered on the wheat button, which does not sow: point
+        // 2 is sown in step 21.
+        EXPECT_GT(log.find("point 2: wheat ordered"), log.find("step 80010015")) << "step 11's click sowed";
+        if (!at.Large()) continue;
+        const Shot eleven = Load(game, "step11"), twelve = Load(game, "step12"),
+                   before = Load(game, "step14-before"), bed = Load(game, "step14-bed");
+        ASSERT_TRUE(eleven.ok && twelve.ok && before.ok && bed.ok);
+        // Step 11: the arrow down at the wheat button; step 12 follows its click:
+        // the arrow up at the strip's money (its middle, x 512), not at the regime plank.
+        EXPECT_GT(eleven.Count(555, 610, 600, 660, ArrowYellow), 150) << log;
+        EXPECT_LT(twelve.Count(555, 610, 600, 660, ArrowYellow), 30) << "step 11 went on";
+        EXPECT_GT(twelve.Count(490, 50, 535, 130, ArrowYellow), 200) << log;
+        EXPECT_LT(twelve.Count(690, 50, 790, 130, ArrowYellow), 30) << "the arrow at the regime plank";
+        // Step 14: the bed stays unselected: the panel's page is as it was before the click.
+        EXPECT_LT(testsupport::Differing(before, bed, 400, 685, 855, 760), 50)
+            << "step 14 let point 1 be selected";
+        // Each round button is drawn where it is clicked: its light face (plain or lit).
+        for (const auto& [ms, spot] : buttons) {
+            const Shot shot = Load(game, "button-" + std::to_string(ms));
+            ASSERT_TRUE(shot.ok) << ms;
+            EXPECT_GT(shot.Near(spot.first, spot.second, 12, 0xF0D284, 12), 60)
+                << "no round button at " << ms << " ms";
+        }
+        const Shot dry = Load(game, "button-151000"); // step 26's box away from point 1's button
+        EXPECT_EQ(dry.Count(kOneX - 60, kOneButtonY - 40, kOneX + 60, kOneButtonY + 40, Parchment), 0);
+        // The result window over the field.
+        const Shot won = Load(game, "won");
+        ASSERT_TRUE(won.ok);
+        EXPECT_GT(won.NearIn(280, 380, 740, 520, programtest::kWindowFace, 8), 20000) << "the result window";
+        // Any quit after the fourth wheat (203.2 s) stores the win as leaving does: its records line, map
+        // medal.
+        const std::string menu = testsupport::script::quick::Key(203400, "ESCAPE"),
+                          shot = game.File("menu.png"), end = " --draw-every 64 --until-ms 400000";
+        const std::pair<std::string, std::string> kQuits[] = {
+            {"203600 close\n", end},
+            {"203400 focus lost\n203600 close\n", end},
+            {"", " --draw-every 64 --until-ms 203600"},
+            {menu + Click(203800, 503, 583) + Click(204200, kYesX, kYesY), end},
+            {menu + Click(203800, kMenuX, kMenuRestartY) + Click(204500, 578, 538) + "208000 close\n", end},
+            {menu, end + testsupport::ScreenshotAt(203600, shot) + " & until [ -e '" + shot +
+                       "' ] || ! kill -0 $!; do sleep 0.05; done; kill $!; wait $!"}};
+        const std::u16string line = u"level_01 Easy: 00:01:27"; // 86,140 ms in the records file, UTF-16LE
+        for (const auto& [events, arguments] : kQuits) {
+            SCOPED_TRACE(events + arguments);
+            std::filesystem::remove_all(game.User());
+            MakeMapProfile(game.User());
+            ASSERT_EQ(testsupport::RunScript(game, "quit", s + events, arguments, nullptr, true), 0);
+            EXPECT_EQ(game.Log().find("15: the main window is closed") != std::string::npos, events == menu);
+            EXPECT_EQ(testsupport::Occurrences(game.Log(), "Level won:                  level 1, regime 0"),
+                      1u);
+            const std::string records = testsupport::ReadFileBytes(game.User() + "/records1.txt");
+            EXPECT_NE(records.find(reinterpret_cast<const char*>(line.data()), 0, 2 * line.size()),
+                      records.npos);
+            PlayGame(game, programtest::ToTheMap(), {{8000, "map"}}, 8100);
+            const MapPoint medal = CellPosition(0);
+            EXPECT_GT(Load(game, "map").Near(medal.x - 49, medal.y + 2, 6, 0xE0E0E8, 30), 10);
+        }
     }
 }
 
@@ -373,24 +350,19 @@ TEST(LevelTutorialScenario, LevelOnesTutorialIsPlayedToItsLastStepAndTheWin) {
 // waits for the clock with it again.
 TEST(LevelTutorialScenario, ATutorialTurnedOffStaysOffForTheLevelUntilTheOptionsChange) {
     GameCopy game;
-    tutorialplay::MakeMapProfile(game.User());
+    MakeMapProfile(game.User());
     using testsupport::script::quick::Key;
-    // The pause menu and the options window as in the test above.
-    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20;
-    const int optionsX = (1024 - 520) / 2, optionsY = (768 - 330) / 2;
-    std::string s = tutorialplay::LevelOneOpening(1000) + Click(16000, 660, 400) + Click(17800, 75, 18) +
-                    Click(18800, kYesX, kYesY);
-    s += Key(20000, "ESCAPE") + Click(21000, menuX, menuY + 162) + Click(22000, 578, 538) +
-         Click(25000, 460, 320) + Click(26000, 626, 712) + Click(27000, 576, 720);
-    std::string log =
-        tutorialplay::PlayGame(game, s, {{18700, "asked"}, {25900, "selected"}}, 28000, "closed-");
+    std::string s =
+        LevelOneOpening(1000) + Click(16000, 660, 400) + Click(17800, 75, 18) + Click(18800, kYesX, kYesY);
+    s += Restart(20000) + Click(25000, 460, 320) + Click(26000, 626, 712) + Click(27000, 576, 720);
+    std::string log = PlayGame(game, s, {{18700, "asked"}, {25900, "selected"}}, 28000, "closed-");
     EXPECT_NE(log.find("Level tutorial              turned off for level 1"), std::string::npos) << log;
     const size_t restart = log.find("Level 1 restarts from scratch.");
     ASSERT_NE(restart, std::string::npos) << log;
     // The restart makes no tutorial: the click selects the site, whose wheat is sown.
     EXPECT_EQ(log.find("waits for the clock", restart), std::string::npos) << log.substr(restart);
     EXPECT_NE(log.find("point 1: wheat ordered", restart), std::string::npos) << log.substr(restart);
-    const Shot selected = tutorialplay::Load(game, "selected");
+    const Shot selected = Load(game, "selected");
     ASSERT_TRUE(selected.ok);
     EXPECT_GT(selected.NearIn(585, 690, 668, 755, programtest::kWindowFace, 6), 2500) << "point 1's page";
     std::optional<ProfileRecord> stored = testplayers::StoredCurrent(game.User());
@@ -400,19 +372,19 @@ TEST(LevelTutorialScenario, ATutorialTurnedOffStaysOffForTheLevelUntilTheOptions
     // The next run: level 1 started anew (the level window's "Restart", "Yes"
     // to losing the saved game) makes no tutorial; the option off and on
     // again, and the pause menu's restart has it back.
-    s = tutorialplay::LevelOneOpening(1000) + Click(12100, 511, 538) + Click(12800, kYesX, kYesY) +
-        Click(16500, 660, 400) + Key(17000, "ESCAPE") + Click(18000, menuX, menuY + 298) +
-        Click(19000, optionsX + 38, optionsY + 133) + Click(19600, optionsX + 38, optionsY + 133) +
-        Click(20500, 512, optionsY + 330 - 36) + Click(21500, menuX, menuY + 162) + Click(22500, 578, 538) +
-        Click(25500, 660, 400);
-    log = tutorialplay::PlayGame(game, s, {{26900, "again"}}, 27000, "reopened-");
+    s = LevelOneOpening(1000) + Click(12100, 511, 538) + Click(12800, kYesX, kYesY) + Click(16500, 660, 400) +
+        Key(17000, "ESCAPE") + Click(18000, kMenuX, kMenuOptionsY) +
+        Click(19000, kOptionsX + 38, kOptionsY + 133) + Click(19600, kOptionsX + 38, kOptionsY + 133) +
+        Click(20500, 512, kOptionsY + 330 - 36) + Click(21500, kMenuX, kMenuRestartY) +
+        Click(22500, 578, 538) + Click(25500, 660, 400);
+    log = PlayGame(game, s, {{26900, "again"}}, 27000, "reopened-");
     const size_t second = log.rfind("Level 1 restarts from scratch.");
     ASSERT_NE(second, std::string::npos) << log;
     EXPECT_EQ(log.rfind("waits for the clock", second), std::string::npos) << "the level began without it\n"
                                                                            << log;
     EXPECT_NE(log.find("80010000 waits for the clock", second), std::string::npos) << log.substr(second);
     EXPECT_NE(log.find("step 80010001", second), std::string::npos) << log.substr(second);
-    const Shot again = tutorialplay::Load(game, "again");
+    const Shot again = Load(game, "again");
     ASSERT_TRUE(again.ok);
     EXPECT_GT(again.Count(312, 180, 712, 300, Parchment), 15000) << "step 1's box";
     stored = testplayers::StoredCurrent(game.User());
@@ -428,16 +400,14 @@ TEST(LevelTutorialScenario, LevelOnesTutorialGoesWithTheLevelItLost) {
         record.results.hardAvailable = 1;
         record.flags |= kProfileFlagHardMapTutorial;
     });
-    const std::string s =
-        LevelOneToStepTwentySix(programtest::ToTheMap(true) + Click(8000, House(0).x, House(0).y) +
-                                Click(9000, 578, tutorialplay::kPlayY));
+    const std::string s = LevelOneToStepTwentySix(
+        programtest::ToTheMap(true) + Click(8000, House(0).x, House(0).y) + Click(9000, 578, kPlayY));
     // The clock reaches the bronze time 140 s at about 257 s; "Yes" at 260 s.
-    const std::string log =
-        tutorialplay::PlayGame(game, s + Click(260000, kYesX, kYesY),
-                               {{230000, "step27"}, {259000, "lost"}, {262000, "window"}}, 262100);
+    const std::string log = PlayGame(game, s + Click(260000, kYesX, kYesY),
+                                     {{230000, "step27"}, {259000, "lost"}, {262000, "window"}}, 262100);
     // Step 27's box under the field's centre, its arrow at point 2's harvest; gone in the dialog and window.
     for (const char* at : {"step27", "lost", "window"}) {
-        const Shot shot = tutorialplay::Load(game, at);
+        const Shot shot = Load(game, at);
         ASSERT_TRUE(shot.ok) << at;
         EXPECT_EQ(shot.Count(300, 480, 725, 535, Parchment) > 15000, at[0] == 's') << at << log;
         EXPECT_EQ(shot.Count(640, 220, 680, 295, ArrowYellow) > 300, at[0] == 's') << at;

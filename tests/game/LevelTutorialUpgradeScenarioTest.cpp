@@ -20,10 +20,8 @@ constexpr int kRaiseX = 326, kRaiseY = 561, kCloseX = 514, kCloseY = 561;
 
 TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehouse) {
     // At each window size; the screenshots are looked at in the first.
-    for (const SizedClicks& at : kEverySize) {
-        SCOPED_TRACE(windowsizes::Describe(at.size));
-        GameCopy game;
-        MakeMapProfile(game.User(), 2);
+    for (SizedGame at : kEverySize) {
+        MakeMapProfile(at.game.User(), 2);
         // The first click, on the bed, starts the clock; step 1 is clicked away,
         // the bed selected (2) and upgraded (3); 4 is clicked away (5 passes: the
         // stock holds wheat); the mill selected (6) and upgraded (7); 8 clicked
@@ -39,8 +37,7 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
         const std::vector<std::pair<int, std::string>> taken = {
             {16400, "upgrade"}, {19900, "working"}, {29900, "slots"}, {30900, "produce"},
             {39900, "tile"},    {40900, "raise"},   {41900, "close"}, {44400, "end"}};
-        const std::string log =
-            PlayGame(game, events, taken, 44500, "upgrade-" + windowsizes::Describe(at.size) + "-", at.size);
+        const std::string log = at.Play(events, taken, 44500, "upgrade-");
         EXPECT_NE(log.find("80030000 waits for the clock"), std::string::npos) << log;
         ExpectStepsInOrder(log, {"80030001", "80030002", "80030003", "80030004", "80030006", "80030007",
                                  "80030008", "80030009", "8003000A", "8003000B", "8003000C", "8003000D",
@@ -54,8 +51,8 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
         EXPECT_LT(log.find("Production started          flour", first + 1), log.find("step 8003000A")) << log;
         EXPECT_NE(log.find("Warehouse                   level 2"), std::string::npos) << log;
 
-        if (at.size.width != kLarge.width) continue;
-        const Shots shots(game, taken);
+        if (!at.Large()) continue;
+        const Shots shots(at.game, taken);
         ASSERT_EQ(shots.Missing(), "");
         const Shot &upgrade = shots["upgrade"], &working = shots["working"], &slots = shots["slots"],
                    &produce = shots["produce"], &tile = shots["tile"], &raise = shots["raise"],
@@ -96,14 +93,12 @@ TEST(LevelTutorialUpgradeScenario, LevelThreeUpgradesTheBedTheMillAndTheWarehous
 TEST(LevelTutorialUpgradeScenario, ARestartAtStepFourBeginsACleanLevel) {
     GameCopy game;
     MakeMapProfile(game.User(), 2);
-    const int menuX = (1024 - 269) / 2 + 126, menuY = (768 - 510) / 2 + 20; // the pause menu's restart
-    const std::string log = PlayGame(
-        game,
-        MapOpening(2) + Click(13000, kBedX, kBedY) + Click(14500, 512, 200) + Click(15500, kBedX, kBedY) +
-            Click(16500, kUpgradeX, kUpgradeY) + testsupport::script::quick::Key(20000, "ESCAPE") +
-            Click(21000, menuX, menuY + 162) + Click(22000, 578, kPlayY) + Click(25000, 512, 200) +
-            Click(28000, 512, 200) + Click(29500, kBedX, kBedY) + Click(31000, kUpgradeX, kUpgradeY),
-        {}, 32000);
+    const std::string log = PlayGame(game,
+                                     MapOpening(2) + Click(13000, kBedX, kBedY) + Click(14500, 512, 200) +
+                                         Click(15500, kBedX, kBedY) + Click(16500, kUpgradeX, kUpgradeY) +
+                                         Restart(20000) + Click(25000, 512, 200) + Click(28000, 512, 200) +
+                                         Click(29500, kBedX, kBedY) + Click(31000, kUpgradeX, kUpgradeY),
+                                     {}, 32000);
     ExpectStepsInOrder(log, {"80030004", "80030001", "80030002", "80030003"});
     EXPECT_EQ(testsupport::Occurrences(log, "point 3: wheat to stage 2 ordered"), 2u) << log;
 }

@@ -4,38 +4,28 @@
 // 29's hint at the warehouse button after the first click, level 2's first
 // steps (the goal, then the site for the mill) on its own farm at both
 // window sizes, and level
-// 15's pointer at its point 7, which goes by itself. (Level 6's robber has a
-// scenario of its own.)
-#include "app/Profiles.h"
-#include "platform/Utf.h"
+// 15's pointer at its point 7, which goes by itself, walked with level 8's
+// "Click this bed." at every window size. (Level 6's robber has a scenario of
+// its own.)
 #include "tests/game/LevelTutorialPlay.h"
-#include "tests/game/ProgramTest.h"
-#include "tests/game/WindowSizes.h"
-#include "tests/support/MissingContent.h"
 
-using namespace programtest;
+using namespace tutorialplay;
 
 namespace {
 
-// A press at a screen position (at 1024 x 768 the field is drawn 1:1).
-std::string Click(int ms, int x, int y) {
+// A press at a screen position (at 1024 x 768 the field is drawn 1:1), made 50 ms after the pointer comes.
+std::string Press(int ms, int x, int y) {
     return testsupport::script::ClickAt(ms - 50, x, y, 50, 130);
 }
-
-using tutorialplay::ArrowYellow;
-using tutorialplay::Parchment;
-
-using tutorialplay::PlayGame;
 
 } // namespace
 
 TEST(LevelTutorialsScenario, LevelTwentyNinePointsAtTheWarehouseButton) {
     GameCopy game;
-    tutorialplay::MakeMapProfile(game.User(), 28);
+    MakeMapProfile(game.User(), 28);
     // The first click, on the wheat bed of point 1, starts the clock.
     const std::vector<std::pair<int, std::string>> taken = {{12900, "before"}, {13900, "hint"}};
-    const std::string log =
-        PlayGame(game, tutorialplay::MapOpening(28) + Click(13000, 460, 300), taken, 14000);
+    const std::string log = PlayGame(game, MapOpening(28) + Press(13000, 460, 300), taken, 14000);
     EXPECT_NE(log.find("802A0000 waits for the clock"), std::string::npos) << log;
     testsupport::KeepShot(game.File("hint.png"), "level29-hint.png");
     const Shots shots(game, taken);
@@ -61,16 +51,16 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
     for (const auto& goal : kGoalArrows) {
         SCOPED_TRACE(windowsizes::Describe(goal.size));
         GameCopy game;
-        tutorialplay::MakeMapProfile(game.User(), 1);
+        MakeMapProfile(game.User(), 1);
         const windowsizes::FieldOnScreen field(goal.size);
         // The first click, on the wheat bed of point 3, starts the clock; step 1
         // (the goal) is clicked away at 14.1 s; then the site (2), its buildings (3), the mill (4).
-        const std::string events = tutorialplay::MapOpening(1, tutorialplay::kPlayY, goal.size) +
-                                   Click(13000, field.X(480), field.Y(470)) +
-                                   Click(14100, field.X(300), field.Y(120));
-        const std::string then = Click(16000, field.X(440), field.Y(220)) +
-                                 Click(17000, goal.buildings.x, goal.buildings.y) +
-                                 Click(18000, goal.mill.x, goal.mill.y);
+        const std::string events = MapOpening(1, kPlayY, goal.size) +
+                                   Press(13000, field.X(480), field.Y(470)) +
+                                   Press(14100, field.X(300), field.Y(120));
+        const std::string then = Press(16000, field.X(440), field.Y(220)) +
+                                 Press(17000, goal.buildings.x, goal.buildings.y) +
+                                 Press(18000, goal.mill.x, goal.mill.y);
         const std::vector<std::pair<int, std::string>> taken = {
             {14000, "goal"}, {15300, "site"}, {16900, "buildings"}, {17900, "mill"}, {23800, "button"}};
         const std::string log = windowsizes::PlayAt(
@@ -100,55 +90,39 @@ TEST(LevelTutorialsScenario, LevelTwoShowsItsGoalThenTheSiteForTheMill) {
     }
 }
 
+// Level 15's pointer at its point 7 a second after the clock starts, gone by itself seven seconds later; and
+// level 8's "Click this bed." (without the bees), which a click on the field brings. At each window size
+// their boxes stand off the level panel (its buttons, medal bar, clock and goals) and wholly on the screen
+// (the walk fails on the log's line of a box at rest over what it must leave in sight); level 15's shots are
+// looked at in the first.
 TEST(LevelTutorialsScenario, LevelFifteenPointsAtItsPointForAWhileAndLetsGo) {
-    GameCopy game;
-    tutorialplay::MakeMapProfile(game.User(), 14);
-    // The first click, on the bed of the first row (380, 250), starts the clock; a second after it the
-    // tutorial points at point 7 and stays seven seconds, unless clicked away.
-    const std::vector<std::pair<int, std::string>> taken = {
-        {12900, "before"}, {15000, "pointer"}, {23000, "after"}};
-    const std::string log =
-        PlayGame(game, tutorialplay::MapOpening(14) + Click(13000, 380, 250), taken, 23100);
-    EXPECT_NE(log.find("800F0000 waits for the clock"), std::string::npos) << log;
-    EXPECT_NE(log.find("step 800F0001"), std::string::npos) << log;
-    testsupport::KeepShot(game.File("pointer.png"), "level15-pointer.png");
-    const Shots shots(game, taken);
-    ASSERT_EQ(shots.Missing(), "") << log;
-    const Shot &a = shots["before"], &b = shots["pointer"], &c = shots["after"];
-    ASSERT_EQ(b.picture.width, 1024);
-    EXPECT_LT(a.Count(0, 50, 1024, 640, ArrowYellow), 50) << "nothing before the clock starts";
-    // The arrow stands just below the rubble of point 7 (700, 455), pointing
-    // up at it; its box with the click line stands beside the arrow's tail, above the panel.
-    EXPECT_GT(b.Count(680, 495, 720, 570, ArrowYellow), 300) << log;
-    EXPECT_GT(b.Count(300, 575, 675, 640, Parchment), 12000) << log;
-    // Seven seconds later the pointer has gone by itself.
-    EXPECT_LT(c.Count(0, 50, 1024, 640, ArrowYellow), 30) << log;
-    EXPECT_LT(c.Count(300, 575, 675, 640, Parchment), 200) << log;
-}
-
-// Level 8's "Click this bed." and level 15's pointer at 800 x 600 and 1920 x 1080: their boxes stand
-// off the level panel (its buttons, medal bar, clock and goals), wholly on the screen (the walk fails on
-// the log's line of a box at rest over what it must leave in sight).
-TEST(LevelTutorialsScenario, LevelsEightAndFifteenKeepTheirBoxesOffThePanelAtEverySize) {
     const struct {
-        int32_t level;
-        const char* step;
-        int x, y, clickMs, atMs; // the field's point whose click starts the clock; the step's shot
-    } walks[] = {{7, "80080002", 560, 260, 14500, 18400}, {14, "800F0001", 380, 250, 13000, 15000}};
-    for (const auto& w : walks)
-        for (const windowsizes::WindowSize size : {windowsizes::WindowSize{800, 600}, {1920, 1080}}) {
-            GameCopy game;
-            tutorialplay::MakeMapProfile(game.User(), w.level);
-            const windowsizes::FieldOnScreen field(size); // a click on the field brings level 8's step 2
-            const std::string events = tutorialplay::MapOpening(w.level, tutorialplay::kPlayY, size) +
-                                       Click(w.clickMs, field.X(w.x), field.Y(w.y)) +
-                                       Click(16500, field.X(512), field.Y(150));
-            const std::string kept = "panel-" + std::to_string(w.level + 1) + "-";
-            tutorialplay::ExpectStepsInOrder(
-                windowsizes::PlayAt(
-                    game, size,
-                    {.events = events, .shots = {{w.atMs, "step"}}, .untilMs = w.atMs + 100, .program = true},
-                    kept),
-                {w.step});
+        int32_t level, x, y, clickMs; // the field's point whose click starts the clock
+        std::string step;
+    } kWalks[] = {{14, 380, 250, 13000, "800F0001"}, {7, 560, 260, 14500, "80080002"}};
+    for (const auto& w : kWalks)
+        for (SizedGame at : kEverySize) {
+            MakeMapProfile(at.game.User(), w.level);
+            const std::string events = MapOpening(w.level, kPlayY, at.size) + at(w.clickMs, w.x, w.y) +
+                                       (w.level == 7 ? at(16500, 512, 150) : "");
+            const std::vector<std::pair<int, std::string>> taken = {
+                {12900, "before"}, {15000, "pointer"}, {18400, "bed"}, {23000, "after"}};
+            const std::string log =
+                at.Play(events, taken, 23100, "level" + std::to_string(w.level + 1) + "-");
+            EXPECT_NE(log.find(w.step.substr(0, 4) + "0000 waits for the clock"), std::string::npos) << log;
+            ExpectStepsInOrder(log, {w.step});
+            if (w.level != 14 || !at.Large()) continue;
+            const Shots shots(at.game, taken);
+            ASSERT_EQ(shots.Missing(), "") << log;
+            const Shot &a = shots["before"], &b = shots["pointer"], &c = shots["after"];
+            ASSERT_EQ(b.picture.width, 1024);
+            EXPECT_LT(a.Count(0, 50, 1024, 640, ArrowYellow), 50) << "nothing before the clock starts";
+            // The arrow stands just below the rubble of point 7 (700, 455), pointing
+            // up at it; its box with the click line stands beside the arrow's tail, above the panel.
+            EXPECT_GT(b.Count(680, 495, 720, 570, ArrowYellow), 300) << log;
+            EXPECT_GT(b.Count(300, 575, 675, 640, Parchment), 12000) << log;
+            // Seven seconds later the pointer has gone by itself.
+            EXPECT_LT(c.Count(0, 50, 1024, 640, ArrowYellow), 30) << log;
+            EXPECT_LT(c.Count(300, 575, 675, 640, Parchment), 200) << log;
         }
 }

@@ -103,28 +103,17 @@ TEST(MapTutorialScenario, TheVillainsAttackThenTheFirstVisitPointsAtLevelOne) {
 TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
     // At each window size (the main screen's "Play hard" where its menu stands); the screenshots are looked
     // at in the first.
-    const struct {
-        windowsizes::WindowSize size;
-        MapPoint hard;
-    } kWalks[] = {{{1024, 768}, {programtest::kPlayHardX, programtest::kPlayHardY}},
-                  {{800, 600}, {589, 405}},
-                  {{1920, 1080}, {1237, 778}}};
-    for (const auto& [size, hard] : kWalks) {
-        SCOPED_TRACE(windowsizes::Describe(size));
-        GameCopy game;
+    for (tutorialplay::SizedGame at : tutorialplay::kEverySize) {
+        GameCopy& game = at.game;
         testplayers::MakeEasyPlayer(game.User(), u"hana", 8, kLevelSilver, true,
                                     [](ProfileRecord& record) { record.results.hardAvailable = 1; });
-        const MapPoint first = tutorialplay::HouseAt(0, size);
+        const MapPoint first = tutorialplay::HouseAt(0, at.size),
+                       hard = tutorialplay::EasyButton(at.size, true);
         const std::string events =
             testsupport::script::SkipLogos() + testsupport::script::held::Click(5000, hard.x, hard.y) +
             Click(8000, first.x, first.y + 4) + Click(9000, first.x, first.y + 4) +
             testsupport::script::quick::Key(9500, "ESCAPE") + Click(10000, first.x, first.y + 4);
-        const std::string log = windowsizes::PlayAt(game, size,
-                                                    {.events = events,
-                                                     .shots = {{7800, "greeting"}, {8600, "closed"}},
-                                                     .untilMs = 10500,
-                                                     .program = true},
-                                                    "hard-map-");
+        const std::string log = at.Play(events, {{7800, "greeting"}, {8600, "closed"}}, 10500, "hard-map-");
         const size_t starts = log.find("40060000 starts");
         ASSERT_NE(starts, std::string::npos) << log;
         EXPECT_EQ(testsupport::Occurrences(log.substr(starts), "the level window of level 1 opens"), 2u)
@@ -133,7 +122,7 @@ TEST(MapTutorialScenario, TheHardMapsFirstVisitShowsItsBoxUntilAClick) {
         ASSERT_TRUE(saved) << "no current player";
         EXPECT_TRUE(saved->flags & kProfileFlagHardMapTutorial);
 
-        if (size.width != 1024) continue;
+        if (!at.Large()) continue;
         const Shot greeting = LoadShot(game.File("greeting.png")), closed = LoadShot(game.File("closed.png"));
         ASSERT_TRUE(greeting.ok && closed.ok);
         // The box is centred a little above the middle of the screen, no arrow.
