@@ -201,9 +201,7 @@ TEST_F(Config, TooLongAPathOrAPassingShortageFailsTheLoad) {
     testsupport::TempDir dir;
     SetConfigFolders(GameForm(dir), GameForm(dir));
     ASSERT_TRUE(SaveConfig(screen, sound));
-    bool read = true;
-    ASSERT_TRUE(testsupport::WithNoFreeDescriptor([&] { read = LoadConfig(&loaded, screen, sound); }));
-    EXPECT_FALSE(read);
+    ASSERT_TRUE(testsupport::WithNoFreeDescriptor([&] { EXPECT_FALSE(LoadConfig(&loaded, screen, sound)); }));
     EXPECT_FALSE(std::filesystem::exists(dir.File("config.dat.bad")));
 }
 

@@ -11,12 +11,11 @@
 // frames, none to the frames after them.
 #include "app/App.h"
 #include "app/GameStates.h"
-#include "app/Profiles.h"
 #include "game/GameProgram.h"
 #include "platform/Clock.h"
 #include "platform/GlyphFace.h"
-#include "platform/Utf.h"
 #include "showcase/LayerShowcase.h"
+#include "tests/game/Players.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -230,30 +229,27 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
     const std::string outOfMemory = "ERROR! Out of memory: There is not enough memory for the game to go on";
     const std::string font =
         std::to_string(fs::file_size(std::string(platform::kDejaVuFolder) + "/DejaVuSans.ttf"));
-    const std::tuple<std::string, std::string, int, std::string, bool> cases[] = {
+    // The runs with the level's script open level 31.
+    const std::tuple<std::string, std::string, int, std::string> cases[] = {
         {"--desktop 16384x16384 --until-ms 3000", "0 268435456 1000", 0,
-         "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600.",
-         false},
-        {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1, outOfMemory, true},
-        {"--until-ms 8000", std::to_string(kStateDataLoading) + " " + font + " 2 2", 1, outOfMemory, false},
-        {"--realtime --until-ms 30000 --input-script " + dir.File("level.txt"), "0 1 2 1", 1, outOfMemory,
-         true}};
-    for (size_t row = 0; row < std::size(cases); ++row) {
-        const auto& [arguments, refusal, exitCode, logged, levelSaved] = cases[row];
-        const std::string home = dir.File("home" + std::to_string(row));
-        const std::string user = home + "/Quenmoor/Verbolunde";
-        fs::create_directories(user);
-        ProfileManager made(platform::Utf8ToUtf16(user));
-        made.Load();
-        made.SetCurrent(made.CreateProfile(u"Vera")); // the player whose profile keeps the level
-        const RunResult run = RunGameCopy(dir.File("verbolunde"), home, 3000, arguments, refusal, "*Memory*");
+         "Full screen at 16384 x 16384 does not fit in memory; the game goes on in a window of 800 x 600."},
+        {"--until-ms 12000 --input-script " + dir.File("level.txt"), "4 64 2", 1, outOfMemory},
+        {"--until-ms 8000", std::to_string(kStateDataLoading) + " " + font + " 2 2", 1, outOfMemory},
+        {"--realtime --until-ms 30000 --input-script " + dir.File("level.txt"), "0 1 2 1", 1, outOfMemory}};
+    for (const auto& [arguments, refusal, exitCode, logged] : cases) {
+        const testsupport::TempDir home;
+        const std::string user = home.File("Quenmoor/Verbolunde");
+        testplayers::MakePlayer(user, u"Vera"); // the player whose profile keeps the level
+        const RunResult run =
+            RunGameCopy(dir.File("verbolunde"), home.Path().string(), 3000, arguments, refusal, "*Memory*");
         ASSERT_TRUE(run.ran) << run.output;
         EXPECT_EQ(run.exitCode, exitCode) << run.output;
         const std::string log = testsupport::ReadFileBytes(user + "/log.txt");
         EXPECT_NE(log.find(logged), std::string::npos) << log;
         EXPECT_EQ(log.find("missing or damaged"), std::string::npos) << log;
-        // (The sound thread's first allocation may come while the level still loads.)
-        const bool saved = levelSaved && log.find("Level 31 (level_31) begins") < log.find(logged);
+        // A level that began before memory ran out is saved (the sound thread's first allocation may come
+        // while the level still loads).
+        const bool saved = log.find("Level 31 (level_31) begins") < log.find(logged);
         EXPECT_EQ(log.find("Level 31 saved into the profile (") != std::string::npos, saved) << log;
         ProfileManager profiles(platform::Utf8ToUtf16(user));
         profiles.Load();

@@ -8,10 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 using namespace kis;
@@ -477,22 +475,15 @@ TEST(DataFileWriter, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
     }
     onlyTheOldFile("chunk left open");
 
-    { // the disk fills up while writing
-        struct rlimit saved;
-        getrlimit(RLIMIT_FSIZE, &saved);
-        auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 4096;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    // The disk fills up while writing.
+    ASSERT_TRUE(testsupport::WithFileSizeLimit(4096, [&] {
         Writer writer = OpenWriter(path, true);
         ASSERT_TRUE(writer);
         EXPECT_TRUE(writer->BeginChunk(kCNST, 1));
         std::vector<uint8_t> big(10000, 0x5A);
         EXPECT_FALSE(writer->Write(big.data(), uint32_t(big.size())));
         EXPECT_FALSE(writer->Close());
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
-    }
+    }));
     onlyTheOldFile("disk full");
 
     { // the temporary file cannot be made: fail, never write over the target

@@ -16,10 +16,10 @@
 #include <cstring>
 #include <random>
 #include <thread>
-#include <vector>
 
 using namespace programtest;
 using testsupport::LevelData;
+using testsupport::Occurrences;
 
 namespace {
 
@@ -71,13 +71,6 @@ uint32_t SavedLevelTime(const std::string& saved) {
     return ms;
 }
 
-size_t Count(const std::string& log, const std::string& text) {
-    size_t n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult) {
@@ -107,8 +100,8 @@ TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult
     for (const int moment : {first, second}) {
         const campaign::BotResult cut = RunBot(game, moment, &log);
         EXPECT_TRUE(cut.outcome.empty()) << "the level ended before the program quit at " << moment;
-        EXPECT_EQ(Count(log, "Level 37 saved into the profile"), 1u) << log;
-        EXPECT_EQ(Count(log, "continues from its saved game"), size_t(reloads)) << log;
+        EXPECT_EQ(Occurrences(log, "Level 37 saved into the profile"), 1u) << log;
+        EXPECT_EQ(Occurrences(log, "continues from its saved game"), size_t(reloads)) << log;
         const std::string saved = SavedGame(game);
         ASSERT_FALSE(saved.empty()) << log;
         const uint32_t time = SavedLevelTime(saved);
@@ -128,9 +121,9 @@ TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult
                             " close\n"),
               0);
     log = game.Log();
-    EXPECT_EQ(Count(log, "Level menu opened."), 1u) << log;
-    EXPECT_EQ(Count(log, "Level 37 continues from its saved game."), 1u) << log;
-    EXPECT_EQ(Count(log, "Level 37 saved into the profile"), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "Level menu opened."), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "Level 37 continues from its saved game."), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "Level 37 saved into the profile"), 1u) << log;
     const std::string again = SavedGame(game);
     ASSERT_EQ(again.size(), saved.size());
     size_t differs = 0;
@@ -142,7 +135,7 @@ TEST(BotResume, SavedAtRandomMomentsLoadedAndFinishedGivesTheUninterruptedResult
 
     // The rest of the run.
     const campaign::BotResult finished = RunBot(game, -1, &log);
-    EXPECT_EQ(Count(log, "Level 37 continues from its saved game."), 1u) << log;
+    EXPECT_EQ(Occurrences(log, "Level 37 continues from its saved game."), 1u) << log;
     EXPECT_EQ(finished.outcome, whole.outcome) << log;
     EXPECT_EQ(finished.grade, whole.grade);
     // The save keeps no state of the random generator: after each reload
@@ -180,8 +173,8 @@ TEST(BotResume, ThePlayersTutorialLevelsAreWonWithTheirTutorialsClosed) {
         EXPECT_EQ(found->second.outcome, "won") << log;
         EXPECT_NE(log.find("turned off for level " + std::to_string(level)), std::string::npos) << log;
     }
-    EXPECT_EQ(Count(log, "waits for the clock"), 6u) << "each level made its tutorial\n" << log;
-    EXPECT_EQ(Count(log, "saved into the profile"), 0u) << "no level was left unfinished\n" << log;
+    EXPECT_EQ(Occurrences(log, "waits for the clock"), 6u) << "each level made its tutorial\n" << log;
+    EXPECT_EQ(Occurrences(log, "saved into the profile"), 0u) << "no level was left unfinished\n" << log;
 }
 
 // Every level of the campaign in both regimes, played by the bot, left to itself (the villains' shots land,
@@ -190,16 +183,18 @@ TEST(BotResume, ThePlayersTutorialLevelsAreWonWithTheirTutorialsClosed) {
 // stays.
 TEST(BotResume, EveryLevelSavedByPlayContinuesAsSaved) {
     // Four runs side by side: each regime's odd and even levels.
-    const auto play = [](const std::string& regime, std::string levels) {
+    const auto play = [](const std::string& regime, int half) {
         GameCopy game;
         testplayers::MakePlayer(game.User(), u"sav", [](ProfileRecord& r) { r.results.hardAvailable = 1; });
-        std::string output;
+        std::string output, levels;
+        for (int index : campaign::SourceLevels())
+            if (index % 2 == half) levels += (levels.empty() ? "" : ",") + std::to_string(index + 1);
         size_t saved = 0;
         for (const std::string step : {"20000", "75000 --bot-idle", "115000", "3600000 --bot-idle"}) {
             if (levels.empty() || (regime == "easy" && step[0] == '3')) break;
             const std::string bot = regime + " " + levels + " --bot-leave-at " + step;
             EXPECT_EQ(game.Run("--headless --draw-every 200 --until-ms 36000000 --bot " + bot, &output), 0);
-            EXPECT_EQ(Count(game.Log(), "continues unchanged"), saved) << bot;
+            EXPECT_EQ(Occurrences(game.Log(), "continues unchanged"), saved) << bot;
             levels.clear(); // on with the levels saved
             saved = 0;
             for (int index : campaign::SourceLevels())
@@ -208,13 +203,6 @@ TEST(BotResume, EveryLevelSavedByPlayContinuesAsSaved) {
         }
         EXPECT_TRUE(regime == "easy" || levels.empty()) << "lost levels kept their saved games: " << levels;
     };
-    std::string halves[2];
-    for (int index : campaign::SourceLevels())
-        halves[index % 2] += (halves[index % 2].empty() ? "" : ",") + std::to_string(index + 1);
-    std::vector<std::thread> runs;
-    for (const char* regime : {"easy", "hard"})
-        for (const std::string& levels : halves)
-            runs.emplace_back(play, regime, levels);
-    for (std::thread& run : runs)
-        run.join();
+    const std::jthread runs[] = {std::jthread(play, "easy", 0), std::jthread(play, "easy", 1),
+                                 std::jthread(play, "hard", 0), std::jthread(play, "hard", 1)};
 }

@@ -119,9 +119,7 @@ TEST(SaveFailureScenario, TheDialogsThatNameFilesStandWithinTheScreen) {
                 for (const char* tail : {".dat", ".dat.win"})
                     ASSERT_TRUE(testsupport::WriteFileBytes(
                         game.User() + "/profile" + std::to_string(n) + tail, "x"));
-            ASSERT_TRUE(testsupport::WriteFileBytes(
-                game.Game() + "/config.ini",
-                width < 1920 ? "[Video]\nWindow=800,600\n" : "[Video]\nFullscreen=1\nScreen=1920,1080\n"));
+            ASSERT_TRUE(testsupport::UseWindow(game, width, height)); // full screen at 1920 x 1080
             fs::copy(game.Home(), game.File("files"), fs::copy_options::recursive);
             const std::string run = " --draw-every 9 --until-ms ";
             testsupport::RunScript(game, "shot", Click(40, 500, 300),

@@ -277,8 +277,7 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
         SCOPED_TRACE(name + " " + kind);
         GameCopy game;
         testplayers::MakePlayer(game.User(), u"vera");
-        const std::string at = game.User() + "/" + name, kept = at + ".bad",
-                          notes = game.Root() + "/notes.txt";
+        const std::string at = game.User() + "/" + name, kept = at + ".bad", notes = game.File("notes");
         const bool ours = name != "write.tmp" && kind != "file";
         ASSERT_EQ(kind == "folder" ? mkdir(at.c_str(), 0700)
                   : kind == "pipe" ? mkfifo(at.c_str(), 0600)
@@ -297,8 +296,7 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
                   ours);
         EXPECT_TRUE(fs::exists(fs::symlink_status(ours ? kept : at)));
         EXPECT_TRUE(kind != "file" || testsupport::ReadFileBytes(at) == "mine");
-        EXPECT_TRUE(kind != "hardlink" || testsupport::ReadFileBytes(notes) == "mine")
-            << "written through the link";
+        EXPECT_TRUE(kind != "hardlink" || testsupport::ReadFileBytes(notes) == "mine") << "through the link";
     }
     // The player's own files the game may not open are set aside (settings never written over unread), 100
     // probe names taken leave the folder in use, and a config.ini over its cap is logged.
@@ -322,8 +320,7 @@ TEST(StartUp, NonFilesAtTheGamesNamesAreSetAsideAndOtherEntriesLeftAlone) {
     ASSERT_TRUE(fs::remove(user + "Verbolunde.lock") && !chown(user.c_str(), 0, 0) &&
                 !chmod(user.c_str(), 01777) && fs::create_directory(user + "Verbolunde.lock"));
     EXPECT_EQ(testsupport::RunCommand(Bounded(game.Command("--headless --frames 20")), &output), 1);
-    EXPECT_NE(output.find(user + "Verbolunde.lock is taken by an entry that is not the game's lock file"),
-              output.npos)
+    EXPECT_NE(output.find(user + "Verbolunde.lock is taken by an entry that is not the game's"), output.npos)
         << output;
 }
 

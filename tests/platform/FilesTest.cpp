@@ -134,10 +134,9 @@ TEST(Files, RenameReplacesTheTargetAndDeleteRemovesOnlyFiles) {
     // A folder that cannot be flushed for want of a descriptor does not undo a rename that worked.
     ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("new"), "new"));
     int syncError = 0;
-    bool renamed = false;
     ASSERT_TRUE(testsupport::WithNoFreeDescriptor(
-        [&] { renamed = RenameFile(dir.File("new"), dir.File("Old"), &syncError); }));
-    EXPECT_TRUE(renamed && !FileExists(dir.File("new")));
+        [&] { EXPECT_TRUE(RenameFile(dir.File("new"), dir.File("Old"), &syncError)); }));
+    EXPECT_FALSE(FileExists(dir.File("new")));
     EXPECT_EQ(syncError, EMFILE);
     EXPECT_FALSE(DeleteFile(dir.Path().string()));
     EXPECT_TRUE(DeleteFile(dir.File("OLD")));

@@ -2,6 +2,7 @@
 
 #include "tests/support/Pattern.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -37,6 +38,19 @@ void KeepRun(const std::filesystem::path& from, const std::filesystem::path& kee
         fs::create_directories(to.parent_path(), ignored);
         fs::copy_file(it->path(), to, fs::copy_options::overwrite_existing, ignored);
     }
+}
+
+// Runs `run` with the process's limit of the resource lowered to `value` and a write past a file size
+// limit failing rather than raising its signal; both are restored before it returns.
+bool WithLimit(int resource, rlim_t value, const std::function<void()>& run) {
+    rlimit saved{};
+    if (getrlimit(resource, &saved) != 0) return false;
+    const rlimit lowered{value, saved.rlim_max};
+    if (setrlimit(resource, &lowered) != 0) return false;
+    const auto signalBefore = std::signal(SIGXFSZ, SIG_IGN);
+    run();
+    std::signal(SIGXFSZ, signalBefore);
+    return setrlimit(resource, &saved) == 0;
 }
 
 } // namespace
@@ -96,16 +110,12 @@ std::vector<std::string> StateChanges(const std::string& log) {
 }
 
 bool WithNoFreeDescriptor(const std::function<void()>& run) {
-    rlimit saved{};
-    if (getrlimit(RLIMIT_NOFILE, &saved) != 0) return false;
     const int next = dup(0); // the lowest free descriptor
-    if (next < 0) return false;
-    close(next);
-    const rlimit few{rlim_t(next), saved.rlim_max};
-    if (setrlimit(RLIMIT_NOFILE, &few) != 0) return false;
-    run();
-    setrlimit(RLIMIT_NOFILE, &saved);
-    return true;
+    return next >= 0 && close(next) == 0 && WithLimit(RLIMIT_NOFILE, rlim_t(next), run);
+}
+
+bool WithFileSizeLimit(size_t bytes, const std::function<void()>& run) {
+    return WithLimit(RLIMIT_FSIZE, rlim_t(bytes), run);
 }
 
 } // namespace testsupport

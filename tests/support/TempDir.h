@@ -38,5 +38,8 @@ std::vector<std::string> StateChanges(const std::string& log);
 // descriptor, so that no file opens (too many files open); the limit is
 // restored before it returns. False when the limit could not be set.
 bool WithNoFreeDescriptor(const std::function<void()>& run);
+// The same with a limit on the size of files written: a write past it falls
+// short (its signal ignored meanwhile), as on a full disk.
+bool WithFileSizeLimit(size_t bytes, const std::function<void()>& run);
 
 } // namespace testsupport
