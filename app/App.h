@@ -97,6 +97,10 @@ class App {
 // or in the program's own set-up around it): says so on standard error and
 // gives the exit status that ends the program, 1.
 int TellOutOfMemoryOutsideRun();
+// Whether there is memory to start at all, asked before the program's first
+// allocation: with less, even the failure of an allocation cannot be thrown
+// (the library's room for exceptions could not be had either) and would abort.
+bool MemoryToStart();
 
 // The state the layers above the shell keep for the run (the screen that is
 // open, the object a plain callback works on): each is a struct of the layer's

@@ -9,6 +9,8 @@
 #include "gui/Window.h"
 #include "platform/Clock.h"
 
+#include <new>
+
 namespace {
 
 // The running App's state machine, or null while no App is made: then the
@@ -172,7 +174,12 @@ void SetGameState(int32_t state) {
     int32_t old = m->state;
     m->state = state;
     ++m->serial;
-    LogLabelPrintf(kLogIndent, "Game state", "0x%08X -> 0x%08X", uint32_t(old), uint32_t(state));
+    // The change goes on where its log line found no memory: the old screen
+    // must close, above all on the way out of a run whose memory ran out.
+    try {
+        LogLabelPrintf(kLogIndent, "Game state", "0x%08X -> 0x%08X", uint32_t(old), uint32_t(state));
+    } catch (const std::bad_alloc&) {
+    }
     if (m->stateChange) m->stateChange(old, state);
 }
 
@@ -200,10 +207,10 @@ void SwitchGameStateScreen(int32_t oldState, int32_t newState) {
         old->second.close();
     SetAppCallbacks(nullptr, kScreenCallbackSlots);
     if (newState == kStateQuit) {
-        // A copy: a hook may register or clear while the hooks run.
-        const std::vector<void (*)()> hooks = m->quitHooks;
-        for (auto hook = hooks.rbegin(); hook != hooks.rend(); ++hook)
-            (*hook)();
+        // By index, not through a copy that could find no memory: a hook may
+        // register or clear while the hooks run.
+        for (size_t i = m->quitHooks.size(); i-- > 0;)
+            if (i < m->quitHooks.size()) m->quitHooks[i]();
         return;
     }
     auto next = m->screens.find(newState);

@@ -69,10 +69,23 @@ constexpr int kExitUnsavedAtQuit = 3;
 // The memory kept back for the way out of a run whose memory ran out: the
 // message, the shut-down and the saves of the quit.
 constexpr size_t kMemoryReserveBytes = 4 << 20;
+// The memory kept back for the end itself, given back when the quit's saves
+// found no room even with the reserve: telling the player and the shut-down
+// run in a destructor, where an allocation that fails would abort.
+constexpr size_t kEndReserveBytes = 256 << 10;
 // What the player is told wherever memory runs out.
 constexpr char16_t kOutOfMemoryText[] =
     u"There is not enough memory for the game to go on, so it ends here; a level being played is saved "
     u"as at every quit. Close other programs or allow the game more memory, and start it again.";
+
+// Written to standard error without allocating: there is no memory to be
+// had. The texts told this way are ASCII.
+void TellWithoutMemory(const char16_t* text) {
+    std::fputs("verbolunde: out of memory: ", stderr);
+    for (const char16_t* c = text; *c; ++c)
+        std::fputc(char(*c), stderr);
+    std::fputc('\n', stderr);
+}
 
 // The longest run --until-ms and --screenshot-at accept: the clock's
 // differences stay unambiguous up to here.
@@ -650,6 +663,7 @@ class AppSession {
     int exitCode_ = 0;
     std::mutex memoryReserveLock_; // the new-handler may run on any thread
     std::unique_ptr<char[]> memoryReserve_;
+    std::unique_ptr<char[]> endReserve_;   // see kEndReserveBytes
     std::atomic<bool> memoryShort_{false}; // an allocation failed
     bool toldOutOfMemory_ = false;
 };
@@ -686,12 +700,18 @@ AppSession::~AppSession() {
         }
     } catch (const std::bad_alloc&) {
         // The saves of the quit had the reserve and still found no room.
+        endReserve_.reset();
         *unsavedAtQuit_ = true;
         constexpr char16_t kText[] =
             u"Out of memory while the game ended: the progress may not all be saved.";
-        LogErrorPrintf(kLogIndent, "%s", Narrow(kText).c_str());
-        platform::ShowMessageBox(MainWindow(), kText, kProgramName, platform::MessageBoxIcon::Error);
+        try {
+            LogErrorPrintf(kLogIndent, "%s", Narrow(kText).c_str());
+            platform::ShowMessageBox(MainWindow(), kText, kProgramName, platform::MessageBoxIcon::Error);
+        } catch (const std::bad_alloc&) {
+            TellWithoutMemory(kText);
+        }
     }
+    endReserve_.reset(); // room for the shut-down below
     EndGame();
     SetWindowManager(nullptr);
     RemoveGameSpriteHost();
@@ -1056,6 +1076,7 @@ bool AppSession::LoadLanguage() {
 
 int AppSession::Run() {
     memoryReserve_.reset(new (std::nothrow) char[kMemoryReserveBytes]);
+    endReserve_.reset(new (std::nothrow) char[kEndReserveBytes]);
     std::set_new_handler(OnAllocationFailed);
     try {
         RunGame();
@@ -1257,12 +1278,16 @@ int App::Run(int argc, char** argv) {
     }
 }
 
+bool MemoryToStart() {
+    // malloc, not new: a failed new throws, and throwing is what may not work.
+    void* room = std::malloc(kMemoryReserveBytes + kEndReserveBytes);
+    const bool enough = room != nullptr;
+    std::free(room);
+    return enough;
+}
+
 int TellOutOfMemoryOutsideRun() {
-    // Written without allocating: there is no memory to be had. The text is ASCII.
-    std::fputs("verbolunde: out of memory: ", stderr);
-    for (const char16_t* c = kOutOfMemoryText; *c; ++c)
-        std::fputc(char(*c), stderr);
-    std::fputc('\n', stderr);
+    TellWithoutMemory(kOutOfMemoryText);
     return 1;
 }
 

@@ -416,6 +416,17 @@ LevelSession* Session() {
 void EndSession() {
     if (LevelScreenPart* part = ExistingAppPart<LevelScreenPart>()) part->session.reset();
 }
+// Saves the level being played, then ends it, also where the save ran out of
+// memory: the level reads the windows, which go before the App's parts.
+void SaveThenEnd(void (LevelSession::*save)()) {
+    try {
+        (Session()->*save)();
+    } catch (...) {
+        EndSession();
+        throw;
+    }
+    EndSession();
+}
 
 int32_t LoadLevelStage(LoaderState* state) {
     DropHeldLevel();
@@ -504,8 +515,7 @@ void CloseLevelScreen() {
         return;
     }
     // Leaving the state any way but Leave keeps an unfinished level.
-    session->SaveOnQuit();
-    EndSession();
+    SaveThenEnd(&LevelSession::SaveOnQuit);
 }
 
 void QuitHook() {
@@ -550,8 +560,7 @@ bool LevelHeld(uint32_t levelIndex, uint32_t regime) {
 void DropHeldLevel() {
     LevelSession* session = Session();
     if (!session || !session->IsHeld()) return;
-    session->SaveHeld();
-    EndSession();
+    SaveThenEnd(&LevelSession::SaveHeld);
 }
 
 void PrepareLevel(uint32_t levelIndex, int32_t returnState) {

@@ -13,6 +13,7 @@
 // the level bot's run in the main screen's place. Memory that runs out in the
 // set-up around the run ends it as out of memory too, never on a signal.
 int main(int argc, char** argv) try {
+    if (!MemoryToStart()) return TellOutOfMemoryOutsideRun();
     std::vector<char*> arguments(argv, argv + argc);
     std::unique_ptr<BotRun> bot; // outlives the App, which runs it
     App app;                     // made first: the game's wiring registers into it

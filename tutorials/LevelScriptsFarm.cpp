@@ -11,9 +11,11 @@ namespace tut::script {
 
 namespace {
 
-const std::u16string kFlourFactory = u"prod_flour";
-const std::u16string kPieFactory = u"prod_pie";
-const std::u16string kHenhouse = u"henhouse";
+// Arrays, not strings: nothing may allocate before main, where memory that
+// runs out could not be told.
+constexpr char16_t kFlourFactory[] = u"prod_flour";
+constexpr char16_t kPieFactory[] = u"prod_pie";
+constexpr char16_t kHenhouse[] = u"henhouse";
 
 bool HasButton(ScriptLevel& level, int32_t point, uint32_t command) {
     kis::Rect r{};

@@ -256,4 +256,12 @@ TEST(FrameAllocations, WhereMemoryRunsOutTheRunEndsInOrder) {
         EXPECT_EQ(profiles.Current() && profiles.Current()->HasSavedLevel(30), saved) << "a profile keeps it";
         EXPECT_NE(log.find("LOG FINISHED."), std::string::npos) << log;
     }
+    // Memory gone for good as the game ends (every allocation of the quit refused): the level still goes
+    // before the windows it reads, and the player is told without memory.
+    const RunResult end = RunGameCopy(dir.File("verbolunde"), dir.File("home-end"), 3000,
+                                      "--until-ms 12000 --input-script " + dir.File("level.txt"),
+                                      std::to_string(kStateQuit) + " 1 1000000", "*Memory*");
+    ASSERT_TRUE(end.ran) << end.output;
+    EXPECT_EQ(end.exitCode, 1);
+    EXPECT_NE(end.output.find("Out of memory while the game ended"), std::string::npos) << end.output;
 }
