@@ -193,7 +193,7 @@ TEST(BotResume, EveryLevelSavedByPlayContinuesAsSaved) {
         for (const std::string step : {"20000", "75000 --bot-idle", "115000", "3600000 --bot-idle"}) {
             if (levels.empty() || (regime == "easy" && step[0] == '3')) break;
             const std::string bot = regime + " " + levels + " --bot-leave-at " + step;
-            EXPECT_EQ(game.Run("--headless --draw-every 200 --until-ms 36000000 --bot " + bot, &output), 0);
+            EXPECT_EQ(game.Run("--headless --draw-every 1000 --until-ms 36000000 --bot " + bot, &output), 0);
             EXPECT_EQ(Occurrences(game.Log(), "continues unchanged"), saved) << bot;
             levels.clear(); // on with the levels saved
             saved = 0;
