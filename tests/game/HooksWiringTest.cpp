@@ -3,7 +3,8 @@
 // (the map's level window and the level's own windows), the pause menu's, the options window's,
 // the level's own hooks, the level interface's session hooks, the level's
 // point makers, the shell's screen parts, its own hooks and each state's
-// callbacks, and the notice stacks', each from the builder the program uses. A member may stay
+// callbacks, the notice stacks', and the shell's and the tutorials' services (named), each from the
+// builder the program uses. A member may stay
 // empty only when its header declares it an OptionalHook and says why. Each table's members are named here in
 // order; a member added to a table fails the count until it is named (and wired).
 #include "app/App.h"
@@ -30,6 +31,7 @@
 #include "tests/farm/BuildingTestSupport.h"
 #include "tests/support/Pattern.h"
 #include "tests/support/TempDir.h"
+#include "tutorials/Tutorial.h"
 
 #include <gtest/gtest.h>
 
@@ -189,6 +191,15 @@ TEST(HooksWiring, TheOptionsWindowsServices) {
     const OptionsServices services = ProgramOptionsServices(sound);
     ExpectWired(services, "OptionsServices", {"sound", "setFullscreen", "isFullscreen", "saveConfig"});
     EXPECT_EQ(services.sound, &sound);
+}
+
+// The shell's services and the tutorials' are plain pointers, each of which may be null (their headers say
+// when): the shell sets all three as its run starts, the map's and the level's tutorial runners get the
+// window stack; the tutorial walks and the focus checks play them. Named here, so that a member added is
+// seen.
+TEST(HooksWiring, TheShellsAndTheTutorialsServices) {
+    ExpectWired(AppServices{}, "AppServices", {"viewer", "input", "sound"});
+    ExpectWired(tut::TutorialServices{}, "TutorialServices", {"windows"});
 }
 
 TEST(HooksWiring, TheLevelsHooks) {
